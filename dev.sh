@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The developer's commands: installs what is missing, builds, and runs.
+#   ./dev.sh demo      the demo (for now: the program's usage)
+#   ./dev.sh test      builds with warnings as errors and runs every test
+#   ./dev.sh sanitize  the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
+#   ./dev.sh tsan      the relay's tests under ThreadSanitizer
+#   ./dev.sh format    applies .clang-format to every source
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libpugixml-dev libbenchmark-dev)
+
+install_missing() {
+    local missing=()
+    for package in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$package")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo=sudo
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+# build DIR [CMAKE OPTIONS...]
+build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir"
+}
+
+run_tests() {
+    ctest --test-dir "$1" --output-on-failure --parallel 2 "${@:2}"
+}
+
+case "${1:-}" in
+    demo)
+        install_missing
+        build build
+        ./build/app/corvessa -help || true
+        ;;
+    test)
+        install_missing
+        build build -DCORVESSA_WERROR=ON
+        run_tests build
+        ;;
+    sanitize)
+        install_missing
+        build build-asan -DCORVESSA_WERROR=ON -DCORVESSA_SANITIZE=address,undefined
+        run_tests build-asan
+        ;;
+    tsan)
+        install_missing
+        build build-tsan -DCORVESSA_WERROR=ON -DCORVESSA_SANITIZE=thread
+        run_tests build-tsan -R '^(Relay|relay)'
+        ;;
+    format)
+        git ls-files '*.cpp' '*.h' | xargs clang-format -i
+        ;;
+    *)
+        sed -n '2,8p' "$0"
+        exit 2
+        ;;
+esac

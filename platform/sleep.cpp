@@ -1,0 +1,12 @@
+#include "platform/sleep.h"
+
+#include <chrono>
+#include <thread>
+
+namespace platform {
+
+void sleepMilliseconds(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace platform
