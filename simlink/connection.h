@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "simlink/simconnect.h"
@@ -26,6 +27,19 @@ struct AircraftSample {
 
 static_assert(sizeof(AircraftSample) == 120);
 static_assert(offsetof(AircraftSample, altitude) == 0);
+static_assert(offsetof(AircraftSample, latitude) == 8);
+static_assert(offsetof(AircraftSample, longitude) == 16);
+static_assert(offsetof(AircraftSample, oilTemperature) == 24);
+static_assert(offsetof(AircraftSample, oilPressure) == 32);
+static_assert(offsetof(AircraftSample, groundSpeed) == 40);
+static_assert(offsetof(AircraftSample, headingTrue) == 48);
+static_assert(offsetof(AircraftSample, trueAirspeed) == 56);
+static_assert(offsetof(AircraftSample, mach) == 64);
+static_assert(offsetof(AircraftSample, windVelocity) == 72);
+static_assert(offsetof(AircraftSample, windDirection) == 80);
+static_assert(offsetof(AircraftSample, fuelWeight) == 88);
+static_assert(offsetof(AircraftSample, verticalSpeed) == 96);
+static_assert(offsetof(AircraftSample, indicatedAirspeed) == 104);
 static_assert(offsetof(AircraftSample, ambientTemperature) == 112);
 
 // Ids of the connection.
