@@ -9,7 +9,9 @@ std::mutex tableMutex;
 
 }  // namespace
 
-const Waypoint* getWaypointTable() { return table.data(); }
+const Waypoint* getWaypointTable() {
+    return table.data();
+}
 
 WaypointTable copyWaypointTable() {
     std::lock_guard<std::mutex> lock(tableMutex);

@@ -21,8 +21,9 @@ using WaypointTable = std::array<Waypoint, kWaypointTableEntries>;
 // Thread safety: the readers build a new route aside and publish it whole
 // with publishWaypointTable; copyWaypointTable takes a copy under the same
 // lock, so a thread that lists the route (the relay's receive thread) always
-// sees one whole route. getWaypointTable reads the live table without a lock
-// and is for the main thread, which is the only writer.
+// sees one whole route; the relay lists the route from such a copy.
+// getWaypointTable reads the live table without a lock and is for the main
+// thread, which is the only writer.
 const Waypoint* getWaypointTable();
 WaypointTable copyWaypointTable();
 void publishWaypointTable(const WaypointTable& route);

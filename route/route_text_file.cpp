@@ -1,0 +1,71 @@
+#include "route/route_text_file.h"
+
+#include <cstring>
+
+namespace route {
+
+char* takeRoutePath(char* text) {
+    char* openingQuote = std::strchr(text, '"');
+    if (openingQuote == nullptr) {
+        return text;
+    }
+    char* path = openingQuote + 1;
+    char* closingQuote = std::strchr(path, '"');
+    if (closingQuote != nullptr) {
+        *closingQuote = '\0';
+    }
+    return path;
+}
+
+std::string cutRoutePath(std::string_view path, std::size_t maxCharacters) {
+    return std::string(path.substr(0, maxCharacters));
+}
+
+TextModeFile::TextModeFile(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
+
+TextModeFile::~TextModeFile() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+}
+
+int TextModeFile::nextCharacter() {
+    const int c = std::getc(file_);
+    if (c != '\r') {
+        return c;
+    }
+    // Only a CR directly before an LF disappears; a CR on its own stays,
+    // also when the pair straddles two pieces.
+    const int following = std::getc(file_);
+    if (following == '\n') {
+        return '\n';
+    }
+    if (following != EOF) {
+        std::ungetc(following, file_);
+    }
+    return '\r';
+}
+
+bool TextModeFile::readPiece(char* buffer, int size) {
+    if (file_ == nullptr || size < 2) {
+        return false;
+    }
+    int count = 0;
+    while (count < size - 1) {
+        const int c = nextCharacter();
+        if (c == EOF) {
+            break;
+        }
+        buffer[count++] = static_cast<char>(c);
+        if (c == '\n') {
+            break;
+        }
+    }
+    if (std::ferror(file_) != 0 || count == 0) {
+        return false;
+    }
+    buffer[count] = '\0';
+    return true;
+}
+
+}  // namespace route

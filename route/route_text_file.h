@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// What the two route file readers share: how the path is taken from the
+// command line and how the file is read.
+namespace route {
+
+// The path that `text` (the rest of the command line after "-flightplan")
+// names. With a double quote in `text` the path starts after the first one
+// and ends at the next one, which is overwritten with a terminator, so the
+// caller's command line ends there too. Without one the path is all of
+// `text`, further options included.
+char* takeRoutePath(char* text);
+
+// The path as the file is opened: at most `maxCharacters` bytes of `path`.
+// The route readers open only as much of a long path as their fixed path
+// buffers hold (255 characters for type P, 254 for type I).
+std::string cutRoutePath(std::string_view path, std::size_t maxCharacters);
+
+// A route file read the way a text-mode stream reads it: a carriage return
+// followed by a line feed arrives as one line feed, on every platform. Route
+// files usually have CR LF line ends, and the readers' line length tests and
+// identifiers must not depend on the platform.
+//
+// Thread safety: one object belongs to one thread.
+class TextModeFile {
+  public:
+    explicit TextModeFile(const std::string& path);
+    ~TextModeFile();
+    TextModeFile(const TextModeFile&) = delete;
+    TextModeFile& operator=(const TextModeFile&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+
+    // Reads the next piece as fgets(buffer, size, file) does: up to and
+    // including the next line feed, at most size - 1 characters, always
+    // terminated. False at end of file before any character, or on a read
+    // error, as fgets returns null. `size` must be at least 2.
+    bool readPiece(char* buffer, int size);
+
+  private:
+    int nextCharacter();
+
+    std::FILE* file_;
+};
+
+}  // namespace route
