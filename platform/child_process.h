@@ -53,6 +53,9 @@ public:
     int exitStatus() const;
     // After wait() returned true: the signal that ended the child, or 0.
     int terminatingSignal() const;
+    // After wait() returned true: whether the child ended the way that console
+    // control event ends a process by default.
+    bool endedBy(ConsoleControlType type) const;
 
     struct Impl;
 

@@ -207,6 +207,10 @@ int ChildProcess::terminatingSignal() const {
     return WIFSIGNALED(impl_->status) ? WTERMSIG(impl_->status) : 0;
 }
 
+bool ChildProcess::endedBy(ConsoleControlType type) const {
+    return terminatingSignal() == signalOf(type);
+}
+
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
                       int timeoutMs, const ChildProcess::Options& options) {
     ProgramRun run;
