@@ -1,0 +1,34 @@
+// The reaper: drops clients that have gone quiet.
+#include <chrono>
+#include <cstdio>
+
+#include "relay/server_socket.h"
+
+int ServerSocket::reapLoop() {
+    // shutdown does not stop the reaper; only the end of the object does.
+    while (!destroying_) {
+        reaperWake_.waitFor(std::chrono::milliseconds(timings_.reapPeriodMs));
+        if (destroying_) {
+            break;
+        }
+        // Taken before the lock: time spent waiting for a registration to
+        // finish does not count against the clients.
+        reapQuietClients(timings_.clock());
+    }
+    return 1;
+}
+
+void ServerSocket::reapQuietClients(std::int64_t now) {
+    std::lock_guard<std::recursive_mutex> lock(registryMutex);
+    for (auto entry = clients.begin(); entry != clients.end();) {
+        const auto idle = static_cast<float>(static_cast<double>(now - entry->second->lastSeen));
+        // "%g" is the stream's default format: 0, 3, 10, 10.5.
+        std::printf("\nChecking client:%g\n", static_cast<double>(idle));
+        if (idle >= timings_.inactivityLimitSeconds) {
+            std::printf("removing client from the list. Non active.\n");
+            entry = clients.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
+}

@@ -1,0 +1,83 @@
+// The outgoing queue and the sender thread: everything sent to all clients
+// passes through here, first in, first out.
+#include <cstring>
+
+#include "relay/server_socket.h"
+
+void ServerSocket::sendToClients(outgoingMessage* msg) {
+    MessagePointer message(msg);
+    if (message == nullptr) {
+        return;
+    }
+    std::lock_guard<std::recursive_mutex> lock(registryMutex);
+    telemetryStarted = 1;
+    if (!clients.empty()) {
+        // The record is logged before the sender can take it, so the log
+        // holds the message in host byte order.
+        outgoingMessage* queued = message.get();
+        outgoing.push_back(std::move(message));
+        queueSignal.raise();
+        if (logEnabled) {
+            logOutgoing(queued, 1);
+        }
+        return;
+    }
+    if (logEnabled) {
+        logOutgoing(message.get(), 0);
+    }
+    // Nobody is left to send to: whatever still waits is dropped too.
+    outgoing.clear();
+}
+
+void ServerSocket::sendReset() {
+    sendToClients(new outgoingMessage(makeNotice(kResetNotice)));
+}
+
+ServerSocket::MessagePointer ServerSocket::popMessage() {
+    std::lock_guard<std::recursive_mutex> lock(registryMutex);
+    if (outgoing.empty()) {
+        return nullptr;
+    }
+    MessagePointer front = std::move(outgoing.front());
+    outgoing.pop_front();
+    return front;
+}
+
+namespace {
+
+// The thirteen integers of a message in network byte order, in place. Only
+// the sender can reach the message by then, so no lock is needed.
+void toNetworkByteOrder(outgoingMessage& message) {
+    auto* bytes = reinterpret_cast<unsigned char*>(&message);
+    for (std::size_t i = 0; i < kOutgoingIntegerCount; ++i) {
+        unsigned char* field = bytes + kOutgoingIntegersOffset + 4 * i;
+        std::uint32_t value = 0;
+        std::memcpy(&value, field, sizeof value);
+        value = platform::hostToNetwork32(value);
+        std::memcpy(field, &value, sizeof value);
+    }
+}
+
+}  // namespace
+
+void ServerSocket::sendToEveryClient(const outgoingMessage& wireMessage) {
+    // Held while sending, so no client is added or removed half way through.
+    std::lock_guard<std::recursive_mutex> lock(registryMutex);
+    for (const auto& [key, client] : clients) {
+        // A failed send leaves the client registered; the next one is served.
+        sock->sendTo(&wireMessage, kOutgoingMessageSize, client->address);
+    }
+}
+
+int ServerSocket::sendLoop() {
+    while (running) {
+        queueSignal.wait();
+        // One wake may stand for several messages (the signal holds only
+        // one), so everything waiting goes out now, oldest first.
+        while (MessagePointer message = popMessage()) {
+            toNetworkByteOrder(*message);
+            sendToEveryClient(*message);
+        }
+    }
+    return 1;
+}

@@ -1,0 +1,199 @@
+// The receive loop and the client registry: registrations and their route
+// reply, heartbeats, departures, commands and the purge of a silent network.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "platform/sleep.h"
+#include "relay/route_reply.h"
+#include "relay/server_socket.h"
+#include "route/waypoint_table.h"
+
+namespace {
+
+// The receive thread waits in slices of at most this long, so that a
+// stopped relay's receive thread ends soon rather than at the end of a
+// whole silent period.
+constexpr int kStopCheckMs = 100;
+
+void call(void (*command)()) {
+    if (command != nullptr) {
+        command();
+    }
+}
+
+}  // namespace
+
+int ServerSocket::receiveLoop() {
+    platform::UdpEndpoint sender{};
+    incomingMessage incoming{};
+    while (running) {
+        const platform::WaitResult waited = waitForDatagram();
+        if (waited == platform::WaitResult::TimedOut) {
+            purgeClients();
+            continue;
+        }
+        if (waited != platform::WaitResult::Readable) {
+            continue;
+        }
+        // A short datagram leaves the rest zero, never the previous one's bytes.
+        incoming = incomingMessage{};
+        const int size = sock->receiveFrom(&incoming, sizeof incoming, &sender);
+        if (size < 0) {
+            // Nothing was received: there is nothing to handle, least of
+            // all the previous datagram again.
+            continue;
+        }
+        if (logEnabled) {
+            logIncoming(reinterpret_cast<const std::uint8_t*>(&incoming));
+        }
+        handleDatagram(incoming, size, sender);
+    }
+    return 1;
+}
+
+platform::WaitResult ServerSocket::waitForDatagram() {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(timings_.selectTimeoutMs);
+    for (;;) {
+        if (!running) {
+            return platform::WaitResult::Failed;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            return platform::WaitResult::TimedOut;
+        }
+        const int slice = static_cast<int>(std::min<long long>(left, kStopCheckMs));
+        const platform::WaitResult waited = sock->waitUntilReadable(slice);
+        if (waited != platform::WaitResult::TimedOut) {
+            return waited;
+        }
+    }
+}
+
+void ServerSocket::handleDatagram(const incomingMessage& incoming, int size,
+                                  const platform::UdpEndpoint& sender) {
+    // A kind is acted on only when its fields arrived whole.
+    const auto received = static_cast<std::size_t>(size);
+    if (received < kKindFieldSize) {
+        return;
+    }
+    switch (readBigEndian32(incoming.kind)) {
+        case heartbeat:
+            if (received >= kHeartbeatMinimumSize) {
+                handleHeartbeat(incoming, sender);
+            }
+            break;
+        case command:
+            if (received >= kCommandMinimumSize) {
+                handleCommand(incoming);
+            }
+            break;
+        case add_entry:
+            registerClient(sender);
+            break;
+        case end_flow:
+            handleEndFlow(sender);
+            break;
+        default:
+            break;
+    }
+}
+
+void ServerSocket::purgeClients() {
+    std::lock_guard<std::recursive_mutex> lock(registryMutex);
+    for (const auto& [key, client] : clients) {
+        std::printf("removing clients with heartbeat:%d", client->heartBeat);
+    }
+    clients.clear();
+}
+
+void ServerSocket::registerClient(const platform::UdpEndpoint& sender) {
+    // Held through the reply and the pause after it: nothing else reaches
+    // any client meanwhile, and telemetryStarted cannot change.
+    std::lock_guard<std::recursive_mutex> lock(registryMutex);
+    call(commands_.pauseOff);
+    auto client = std::make_unique<clientInfo>();
+    client->address = sender;
+    client->heartBeat = 0;
+    client->lastSeen = timings_.clock();
+    const long key = clientKey(sender);
+    std::printf("adding entry:%u", static_cast<unsigned>(static_cast<std::uint32_t>(key)));
+    // A client registering again replaces its earlier record.
+    std::unique_ptr<clientInfo>& entry = clients[key];
+    entry = std::move(client);
+    replyToRegistration(*entry);
+    platform::sleepMilliseconds(timings_.holdAfterReplyMs);
+}
+
+void ServerSocket::replyToRegistration(const clientInfo& client) {
+    // One consistent copy: the main thread may publish a new route meanwhile.
+    const WaypointTable route = copyWaypointTable();
+    std::uint8_t reply[kReplySize];
+    if (route[0].lat == 0.0) {
+        writeBigEndian32(no_route, reply);
+        sock->sendTo(reply, sizeof reply, client.address);
+        return;
+    }
+    if (!telemetryStarted) {
+        return;
+    }
+    for (int step = 0; step < timings_.routeDelaySteps; ++step) {
+        platform::sleepMilliseconds(timings_.routeDelayStepMs);
+    }
+    const RouteReply listing = buildRouteReply(route);
+    printRouteListing(route);
+    writeBigEndian32(route_entries, reply);
+    sock->sendTo(reply, sizeof reply, client.address);
+    for (std::size_t datagram = 0; datagram < kRouteDatagramCount; ++datagram) {
+        sock->sendTo(listing.data() + datagram * kRouteDatagramSize, kRouteDatagramSize,
+                     client.address);
+    }
+}
+
+void ServerSocket::handleEndFlow(const platform::UdpEndpoint& sender) {
+    std::printf("\n\nReceived a end_flow message\n\n\n");
+    std::lock_guard<std::recursive_mutex> lock(registryMutex);
+    clients.erase(clientKey(sender));
+}
+
+void ServerSocket::handleHeartbeat(const incomingMessage& incoming,
+                                   const platform::UdpEndpoint& sender) {
+    const std::int32_t number = readBigEndian32(incoming.data);
+    std::printf("heartbeat:%d \n", number);
+    std::lock_guard<std::recursive_mutex> lock(registryMutex);
+    const auto found = clients.find(clientKey(sender));
+    if (found == clients.end()) {
+        return;
+    }
+    std::printf("client exists\n");
+    clientInfo& client = *found->second;
+    const std::int32_t expected = nextHeartbeat(client.heartBeat);
+    if (number == expected) {
+        std::printf("Setting heart beat to:%d\n", number);
+        client.heartBeat = number;
+        client.lastSeen = timings_.clock();
+        return;
+    }
+    std::printf("error on heartbeat, reset everything. expecting%dreceived:%d\n", expected, number);
+    // The notice is queued while the offender is still registered; by the
+    // time the sender takes it, only the clients that stay receive it.
+    sendReset();
+    clients.erase(found);
+}
+
+void ServerSocket::handleCommand(const incomingMessage& incoming) {
+    // Obeyed from anyone, registered or not.
+    switch (incoming.data[0]) {
+        case kCommandPauseToggle:
+            call(commands_.pauseToggle);
+            break;
+        case kCommandSpoilersToggle:
+            call(commands_.spoilersToggle);
+            break;
+        default:
+            break;
+    }
+}
