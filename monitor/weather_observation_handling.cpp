@@ -1,0 +1,45 @@
+#include "monitor/weather_observation_handling.h"
+
+#include "app/shared_flight_state.h"
+#include "monitor/metar_wind.h"
+#include "monitor/relay_handover.h"
+#include "monitor/speed_control.h"
+#include "simlink/client_events.h"
+
+namespace {
+
+// The spoilers go through their sender, as the relay's clients toggle them;
+// the throttle events have no sender of their own.
+void perform(const ControlEvents& decided) {
+    for (int i = 0; i < decided.count; ++i) {
+        if (decided.events[i] == SpoilersToggle) {
+            sendSpoilersToggle();
+        } else {
+            transmitClientEvent(decided.events[i]);
+        }
+    }
+}
+
+void applySpeedControl(const outgoingMessage& record) {
+    const SpeedWindow window{flightState.minIas, flightState.maxIas, flightState.minMachMilli,
+                             flightState.maxMachMilli};
+    const ControlStatus status{flightState.flightPhase, flightState.spoilersDeployed.load()};
+    perform(decideControlEvents(record, window, status));
+}
+
+}  // namespace
+
+void handleWeatherObservation(std::string_view metar) {
+    const AheadWind wind = readAheadWind(metar);
+    outgoingMessage* record = flightState.currentTelemetry;
+    if (record == nullptr) {
+        return;
+    }
+    record->aheadWindDirection = wind.directionDegrees;
+    record->aheadWindSpeed = wind.speedKnots;
+    if (flightState.spoilerControlEnabled) {
+        applySpeedControl(*record);
+    }
+    flightState.currentTelemetry = nullptr;
+    handOverToClients(record);
+}
