@@ -102,6 +102,14 @@ std::optional<CallLine> LinkServer::waitForCall(std::string_view name, int timeo
     return calls_[found];
 }
 
+std::vector<CallLine> LinkServer::takeCalls() {
+    std::lock_guard lock(mutex_);
+    std::vector<CallLine> taken;
+    taken.swap(calls_);
+    returned_.clear();
+    return taken;
+}
+
 void LinkServer::clearCalls() {
     std::lock_guard lock(mutex_);
     calls_.clear();

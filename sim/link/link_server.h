@@ -48,6 +48,9 @@ class LinkServer {
     // The next call of that name not yet returned by waitForCall.
     std::optional<CallLine> waitForCall(std::string_view name, int timeoutMs);
     void clearCalls();
+    // The calls received since the last takeCalls (or clearCalls), which
+    // then no longer count as received: a simulator's way to consume them.
+    std::vector<CallLine> takeCalls();
 
     // Messages to the program, one line each. sendLine sends its text as it
     // stands plus the line end, so a test can send a malformed line, or

@@ -76,6 +76,22 @@ TEST_F(SimLinkServer, WaitForCallHandsOutEachCallOnceAndTimesOutWhenNoneIsLeft) 
     EXPECT_TRUE(server->waitForCall("RequestSystemState", kWaitMs).has_value());
 }
 
+TEST_F(SimLinkServer, TakeCallsHandsOutEachCallExactlyOnce) {
+    ASSERT_TRUE(program->sendAll("Open\tDevovav Adazova\t0\nClose\n"));
+    ASSERT_TRUE(server->waitForCall("Close", kWaitMs).has_value());
+    const auto first = server->takeCalls();
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first[0].name, "Open");
+    EXPECT_TRUE(server->takeCalls().empty());
+    EXPECT_TRUE(server->calls().empty());
+
+    ASSERT_TRUE(program->sendAll("RequestSystemState\t9898\tFlightPlan\n"));
+    ASSERT_TRUE(server->waitForCall("RequestSystemState", kWaitMs).has_value());
+    const auto second = server->takeCalls();
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second[0].fields, (std::vector<std::string>{"9898", "FlightPlan"}));
+}
+
 TEST_F(SimLinkServer, MessagesAreWrittenAsOneLineEachWithTheirFieldsMadeToFit) {
     server->sendOpen("Stand-in\tSimulator");
     server->sendQuit();
