@@ -4,6 +4,7 @@
 
 #include "platform/child_process.h"
 #include "tests/support/paths.h"
+#include "tests/support/relay_test_client.h"
 
 namespace {
 
@@ -26,7 +27,8 @@ TEST(ProgramTest, HelpPrintsTheCommandLineThenUsageAndEndsWithOne) {
 }
 
 TEST(ProgramTest, FlightPlanWithoutTypeEndsWithOne) {
-    const auto run = runCorvessa({"-flightplan", "x.rte"});
+    const auto run = runCorvessa(
+        {"-port", std::to_string(testing_support::freeUdpPort()), "-flightplan", "x.rte"});
     ASSERT_TRUE(run.ended);
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_NE(run.standardOutput.find(
