@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The developer's commands: installs what is missing, builds, and runs.
-#   ./dev.sh demo      the demo (for now: the program's usage)
+#   ./dev.sh demo      flies the demo flight (tools/demo/run-demo.sh)
 #   ./dev.sh test      builds with warnings as errors and runs every test
 #   ./dev.sh sanitize  the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
-#   ./dev.sh tsan      the relay's tests under ThreadSanitizer
+#   ./dev.sh tsan      the multi-threaded subsystems' tests under ThreadSanitizer
 #   ./dev.sh format    applies .clang-format to every source
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -41,7 +41,7 @@ case "${1:-}" in
     demo)
         install_missing
         build build
-        ./build/app/corvessa -help || true
+        exec tools/demo/run-demo.sh build
         ;;
     test)
         install_missing
