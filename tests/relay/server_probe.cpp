@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
 #include <vector>
 
 #include "relay/server_socket.h"
@@ -28,12 +26,6 @@ void releaseDescriptors() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A sanitizer build checks the dynamic type of a stream on its first
-    // use, and that check needs descriptors of its own; the same checks made
-    // here, while there are some, let only the socket fail.
-    std::ofstream typeCheckedEarly;
-    typeCheckedEarly.exceptions(std::ios::failbit);
-    std::cerr << std::flush;
     int argument = 1;
     if (argc > argument && std::strcmp(argv[argument], "--exhaust-descriptors") == 0) {
         std::atexit(releaseDescriptors);

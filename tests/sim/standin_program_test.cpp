@@ -108,7 +108,9 @@ TEST(StandinProgram, HelpDocumentsEveryOptionAndBadCommandLinesAreRefused) {
 }
 
 TEST(StandinProgram, FliesAWholeFlightForTheProgramOnTheLink) {
-    ProgramEnd program({"--speedup", "1000", "--start-delay", "0"});
+    // The take-off waits a second, so that the subscription to "SimStart" is
+    // in before the flight starts even on a busy machine.
+    ProgramEnd program({"--speedup", "1000", "--start-delay", "1"});
     ASSERT_TRUE(program.stream);
     program.openAsProgram();
     EXPECT_EQ(program.waitFor("OPEN", 5000).size(), 2u);
