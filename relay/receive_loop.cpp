@@ -129,10 +129,11 @@ void ServerSocket::registerClient(const platform::UdpEndpoint& sender) {
 }
 
 void ServerSocket::replyToRegistration(const clientInfo& client) {
-    // One consistent copy: the main thread may publish a new route meanwhile.
-    const WaypointTable route = copyWaypointTable();
+    // Whole copies of the table: the main thread may publish a new route at
+    // any time, also during the pause, after which the route is listed as
+    // it then stands.
     std::uint8_t reply[kReplySize];
-    if (route[0].lat == 0.0) {
+    if (copyWaypointTable()[0].lat == 0.0) {
         writeBigEndian32(no_route, reply);
         sock->sendTo(reply, sizeof reply, client.address);
         return;
@@ -143,6 +144,7 @@ void ServerSocket::replyToRegistration(const clientInfo& client) {
     for (int step = 0; step < timings_.routeDelaySteps; ++step) {
         platform::sleepMilliseconds(timings_.routeDelayStepMs);
     }
+    const WaypointTable route = copyWaypointTable();
     const RouteReply listing = buildRouteReply(route);
     printRouteListing(route);
     writeBigEndian32(route_entries, reply);

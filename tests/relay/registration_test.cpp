@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/sleep.h"
 #include "route/waypoint_table.h"
 #include "tests/relay/relay_test_support.h"
 
@@ -53,6 +54,30 @@ TEST_F(RelayRegistration, ClientOfAFlowingRelayReceivesTheRouteByteForByte) {
     EXPECT_EQ(console.text(), "adding entry:16777343 -45.25000   12.50000 WPT1\n");
     EXPECT_EQ(pauseOffs, 1);
     EXPECT_EQ(server->clientCount(), 1u);
+}
+
+TEST_F(RelayRegistration, RouteIsListedAsItStandsAfterThePause) {
+    publishOneWaypoint();
+    RelayTimings timings = fastTimings();
+    timings.routeDelayStepMs = 250;  // a one-second pause to publish a new route in
+    start(timings);
+    server->sendToClients(newTelemetry(1));
+
+    ConsoleCapture console;
+    TestClient client(port(), "127.0.0.1");
+    client.send(datagram(add_entry));
+    ASSERT_TRUE(waitUntil([] { return pauseOffs.load() == 1; }, 5000));
+    platform::sleepMilliseconds(100);  // well inside the pause
+    WaypointTable replaced{};
+    std::strcpy(replaced[0].id, "NEW1");
+    replaced[0].lat = 50.0;
+    replaced[0].lon = 8.5;
+    publishWaypointTable(replaced);
+
+    ASSERT_EQ(client.receive(), (Bytes{0x00, 0x00, 0x00, 0x05}));
+    const auto first = client.receive();
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(std::string(first->begin(), first->begin() + 25), "   8.50000  50.00000 NEW1");
 }
 
 TEST_F(RelayRegistration, EveryListedSlotIsPrintedButOnlyAHundredAreSent) {
