@@ -1,6 +1,8 @@
 #include "route/route_text_file.h"
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace route {
 
@@ -21,7 +23,21 @@ std::string cutRoutePath(std::string_view path, std::size_t maxCharacters) {
     return std::string(path.substr(0, maxCharacters));
 }
 
-TextModeFile::TextModeFile(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
+namespace {
+
+// A folder is no route file. Some systems let a folder be opened for reading
+// (the reads then fail); it must count as a file that does not open.
+std::FILE* openForReading(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        return nullptr;
+    }
+    return std::fopen(path.c_str(), "rb");
+}
+
+}  // namespace
+
+TextModeFile::TextModeFile(const std::string& path) : file_(openForReading(path)) {}
 
 TextModeFile::~TextModeFile() {
     if (file_ != nullptr) {

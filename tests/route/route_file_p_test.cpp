@@ -172,6 +172,9 @@ TEST_F(RouteTypeP, FileThatDoesNotOpenLeavesTheTable) {
     const std::string path = directory_ + "/missing.rte";
     EXPECT_EQ(read(path), "Opening file: " + path);
     EXPECT_STREQ(copyWaypointTable()[0].id, "OLD0");
+    // A folder does not open as a route file either.
+    EXPECT_EQ(read(directory_), "Opening file: " + directory_);
+    EXPECT_STREQ(copyWaypointTable()[0].id, "OLD0");
 }
 
 TEST_F(RouteTypeP, FileOfShortLinesStoresNothing) {
