@@ -56,11 +56,13 @@ Bytes incomingRecord(const Bytes& datagram) {
 }
 
 Bytes outgoingRecord(std::uint32_t time, const outgoingMessage& message, std::uint8_t sent) {
-    Bytes record{2, static_cast<std::uint8_t>(time), static_cast<std::uint8_t>(time >> 8),
-                 static_cast<std::uint8_t>(time >> 16), static_cast<std::uint8_t>(time >> 24)};
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&message);
-    record.insert(record.end(), bytes, bytes + kOutgoingMessageSize);
-    record.push_back(sent);
+    Bytes record(1 + 4 + kOutgoingMessageSize + 1);
+    record[0] = 2;
+    for (int i = 0; i < 4; ++i) {
+        record[1 + i] = static_cast<std::uint8_t>(time >> (8 * i));
+    }
+    std::memcpy(record.data() + 5, &message, kOutgoingMessageSize);
+    record.back() = sent;
     return record;
 }
 
