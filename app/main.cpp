@@ -60,8 +60,9 @@ int main() {
     }
 
     // The relay lives until the process ends; it is never destroyed.
-    auto* server = new ServerSocket(relayPort(commandLine),
-                                    SimulatorCommands{sendPauseToggle, sendSpoilersToggle, sendPauseOff});
+    auto* server =
+        new ServerSocket(relayPort(commandLine),
+                         SimulatorCommands{sendPauseToggle, sendSpoilersToggle, sendPauseOff});
     flightState.server = server;
 
     takePauseOptions(commandLine);

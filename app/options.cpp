@@ -11,7 +11,9 @@
 namespace {
 
 // Whether `byte` continues a UTF-8 character rather than starting one.
-bool isContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+bool isContinuationByte(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
 
 // atoi without its undefined behaviour on overflow: out-of-range values are
 // held at the ends of the 32-bit range, as the Windows runtime holds them.
@@ -27,7 +29,9 @@ int readInteger(const char* text) {
 }
 
 // Mach x 1000 in single precision, truncated toward zero to a whole number.
-float machMilli(float mach) { return std::trunc(mach * 1000.0f); }
+float machMilli(float mach) {
+    return std::trunc(mach * 1000.0f);
+}
 
 }  // namespace
 

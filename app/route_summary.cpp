@@ -9,9 +9,13 @@ constexpr double kEarthRadiusKm = 6371.01;  // the same sphere the look-ahead us
 constexpr double kKilometresPerNauticalMile = 1.852;
 constexpr int kSummaryLegs = 60;  // the legs (0, 1) to (59, 60)
 
-double radians(double degrees) { return degrees * 0.017453292519943295; }
+double radians(double degrees) {
+    return degrees * 0.017453292519943295;
+}
 
-bool isEmpty(const Waypoint& point) { return point.lat == 0.0; }
+bool isEmpty(const Waypoint& point) {
+    return point.lat == 0.0;
+}
 
 }  // namespace
 
@@ -24,8 +28,8 @@ double legKilometres(const Waypoint& from, const Waypoint& to) {
     const double dLat = radians(to.lat - from.lat);
     const double dLon = radians(to.lon - from.lon);
     const double a = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                     std::cos(radians(from.lat)) * std::cos(radians(to.lat)) *
-                         std::sin(dLon / 2) * std::sin(dLon / 2);
+                     std::cos(radians(from.lat)) * std::cos(radians(to.lat)) * std::sin(dLon / 2) *
+                         std::sin(dLon / 2);
     return 2.0 * kEarthRadiusKm * std::atan2(std::sqrt(a), std::sqrt(1.0 - a));
 }
 

@@ -29,14 +29,14 @@ struct SharedFlightState {
     // Settings taken from the command line.
     std::int32_t cruiseAltitudeFeet = 0;
     bool spoilerControlEnabled = false;
-    std::int32_t minIas = 0;           // knots
-    std::int32_t maxIas = 0;           // knots
-    float minMachMilli = 0.0f;         // Mach x 1000, a whole number
-    float maxMachMilli = 0.0f;         // Mach x 1000, a whole number
+    std::int32_t minIas = 0;    // knots
+    std::int32_t maxIas = 0;    // knots
+    float minMachMilli = 0.0f;  // Mach x 1000, a whole number
+    float maxMachMilli = 0.0f;  // Mach x 1000, a whole number
     std::int32_t flightPlanFromCommandLine = 0;
     std::int32_t pauseNowRequested = 0;
     std::int32_t pauseAtDistanceEnabled = 0;
-    std::int32_t pauseDistance = 0;    // feet
+    std::int32_t pauseDistance = 0;  // feet
     std::atomic<ServerSocket*> server{nullptr};
 
     // The connection with the simulator.

@@ -66,7 +66,8 @@ inline constexpr std::string_view kResetNotice = "RESET";
 // A notice: every byte zero but the word, NUL-terminated, at offset 0.
 inline outgoingMessage makeNotice(std::string_view word) {
     outgoingMessage notice{};
-    const std::size_t length = word.size() < kOutgoingTextSize ? word.size() : kOutgoingTextSize - 1;
+    const std::size_t length =
+        word.size() < kOutgoingTextSize ? word.size() : kOutgoingTextSize - 1;
     std::memcpy(notice.longitudeText, word.data(), length);
     return notice;
 }

@@ -16,7 +16,7 @@ namespace platform {
 // Thread safety: the output accessors may be called from any thread while
 // the capture threads fill them; everything else belongs to one thread.
 class ChildProcess {
-public:
+  public:
     struct Options {
         std::vector<std::string> environment;  // extra "NAME=VALUE" entries
         std::string workingDirectory;          // empty: the parent's
@@ -59,7 +59,7 @@ public:
 
     struct Impl;
 
-private:
+  private:
     explicit ChildProcess(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };

@@ -72,7 +72,9 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
     return pointers;
 }
 
-std::string nameOf(const std::string& entry) { return entry.substr(0, entry.find('=')); }
+std::string nameOf(const std::string& entry) {
+    return entry.substr(0, entry.find('='));
+}
 
 // This process's environment with `overrides` ("NAME=VALUE") put in place.
 std::vector<std::string> environmentWith(const std::vector<std::string>& overrides) {
@@ -167,9 +169,8 @@ std::string ChildProcess::standardError() const {
 
 bool ChildProcess::waitForOutput(std::string_view text, int timeoutMs) const {
     std::unique_lock<std::mutex> lock(impl_->mutex);
-    return impl_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-        return impl_->out.find(text) != std::string::npos;
-    });
+    return impl_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return impl_->out.find(text) != std::string::npos; });
 }
 
 void ChildProcess::sendControlEvent(ConsoleControlType type) {

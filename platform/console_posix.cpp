@@ -17,7 +17,9 @@ void beep(int /*frequencyHz*/, int durationMilliseconds) {
     sleepMilliseconds(durationMilliseconds);
 }
 
-bool standardInputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
+bool standardInputIsTerminal() {
+    return isatty(STDIN_FILENO) != 0;
+}
 
 void waitForKeyPress() {
     std::fputs("Press any key to continue . . . ", stdout);

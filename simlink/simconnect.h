@@ -167,19 +167,21 @@ HRESULT SIMCONNECT_CALL SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc
                                                 void* pContext);
 HRESULT SIMCONNECT_CALL SimConnect_AddToDataDefinition(HANDLE hSimConnect,
                                                        SIMCONNECT_DATA_DEFINITION_ID DefineID,
-                                                       const char* DatumName,
-                                                       const char* UnitsName, DWORD DatumType,
-                                                       float fEpsilon, DWORD DatumID);
+                                                       const char* DatumName, const char* UnitsName,
+                                                       DWORD DatumType, float fEpsilon,
+                                                       DWORD DatumID);
 HRESULT SIMCONNECT_CALL SimConnect_SubscribeToSystemEvent(HANDLE hSimConnect,
                                                           SIMCONNECT_CLIENT_EVENT_ID EventID,
                                                           const char* SystemEventName);
 HRESULT SIMCONNECT_CALL SimConnect_RequestSystemState(HANDLE hSimConnect,
                                                       SIMCONNECT_DATA_REQUEST_ID RequestID,
                                                       const char* szState);
-HRESULT SIMCONNECT_CALL SimConnect_RequestDataOnSimObject(
-    HANDLE hSimConnect, SIMCONNECT_DATA_REQUEST_ID RequestID,
-    SIMCONNECT_DATA_DEFINITION_ID DefineID, SIMCONNECT_OBJECT_ID ObjectID, DWORD Period,
-    DWORD Flags, DWORD origin, DWORD interval, DWORD limit);
+HRESULT SIMCONNECT_CALL SimConnect_RequestDataOnSimObject(HANDLE hSimConnect,
+                                                          SIMCONNECT_DATA_REQUEST_ID RequestID,
+                                                          SIMCONNECT_DATA_DEFINITION_ID DefineID,
+                                                          SIMCONNECT_OBJECT_ID ObjectID,
+                                                          DWORD Period, DWORD Flags, DWORD origin,
+                                                          DWORD interval, DWORD limit);
 HRESULT SIMCONNECT_CALL SimConnect_MapClientEventToSimEvent(HANDLE hSimConnect,
                                                             SIMCONNECT_CLIENT_EVENT_ID EventID,
                                                             const char* EventName);
@@ -188,12 +190,9 @@ HRESULT SIMCONNECT_CALL SimConnect_AddClientEventToNotificationGroup(
     SIMCONNECT_CLIENT_EVENT_ID EventID, int bMaskable);
 HRESULT SIMCONNECT_CALL SimConnect_SetNotificationGroupPriority(
     HANDLE hSimConnect, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID, DWORD uPriority);
-HRESULT SIMCONNECT_CALL SimConnect_TransmitClientEvent(HANDLE hSimConnect,
-                                                       SIMCONNECT_OBJECT_ID ObjectID,
-                                                       SIMCONNECT_CLIENT_EVENT_ID EventID,
-                                                       DWORD dwData,
-                                                       SIMCONNECT_NOTIFICATION_GROUP_ID GroupID,
-                                                       DWORD Flags);
+HRESULT SIMCONNECT_CALL SimConnect_TransmitClientEvent(
+    HANDLE hSimConnect, SIMCONNECT_OBJECT_ID ObjectID, SIMCONNECT_CLIENT_EVENT_ID EventID,
+    DWORD dwData, SIMCONNECT_NOTIFICATION_GROUP_ID GroupID, DWORD Flags);
 HRESULT SIMCONNECT_CALL SimConnect_WeatherRequestInterpolatedObservation(
     HANDLE hSimConnect, SIMCONNECT_DATA_REQUEST_ID RequestID, float lat, float lon, float alt);
 

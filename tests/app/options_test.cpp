@@ -10,7 +10,7 @@
 namespace {
 
 class OptionsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { resetSharedFlightState(); }
 
     // A writable narrowed command line, as the program holds it.

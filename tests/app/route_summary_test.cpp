@@ -7,7 +7,9 @@
 
 namespace {
 
-Waypoint point(double lat, double lon) { return Waypoint{"WPT", lat, lon}; }
+Waypoint point(double lat, double lon) {
+    return Waypoint{"WPT", lat, lon};
+}
 
 std::string summaryOf(const WaypointTable& route) {
     ::testing::internal::CaptureStdout();

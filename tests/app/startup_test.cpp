@@ -27,7 +27,9 @@ constexpr int kWaitMs = 10000;
 // After a registration reply the relay holds every other message back for 2 s.
 constexpr int kRegistrationMs = 2000;
 
-std::string corvessaPath() { return testing_support::programPath("app/corvessa"); }
+std::string corvessaPath() {
+    return testing_support::programPath("app/corvessa");
+}
 
 // A simulator whose port is closed again: nothing listens there.
 std::string deadSimulatorAddress() {
@@ -37,7 +39,7 @@ std::string deadSimulatorAddress() {
 
 // The program, run with the test simulator's address and its own relay port.
 class Corvessa {
-public:
+  public:
     Corvessa(const std::string& simulatorAddress, std::vector<std::string> arguments,
              const std::string& workingDirectory = "") {
         platform::ChildProcess::Options options;
@@ -48,14 +50,14 @@ public:
     platform::ChildProcess& operator*() { return *process_; }
     platform::ChildProcess* operator->() { return process_.get(); }
 
-private:
+  private:
     std::unique_ptr<platform::ChildProcess> process_;
 };
 
 // A test simulator with the program connected, its flight running and its
 // aircraft data requested.
 class FlyingProgram {
-public:
+  public:
     explicit FlyingProgram(std::vector<std::string> arguments,
                            const std::string& workingDirectory = "")
         : link(sim::LinkServer::listen()), relayPort(testing_support::freeUdpPort()) {
@@ -84,21 +86,21 @@ public:
 
 // The sample that the whole-road tests fly, in the definition's order.
 const std::vector<double> kSample = {
-    35000.7,   // altitude, feet
-    47.5,      // latitude
-    -122.25,   // longitude
-    80.0,      // oil temperature
-    60.0,      // oil pressure
-    455.2,     // ground speed, knots
-    270.9,     // true heading
-    470.5,     // true airspeed
-    0.8249,    // Mach
-    40.9,      // wind velocity, knots
-    350.2,     // wind direction
-    12000.4,   // fuel, pounds
-    -12.9,     // vertical speed, feet per second
-    280.3,     // indicated airspeed
-    -56.4,     // ambient temperature, Celsius
+    35000.7,  // altitude, feet
+    47.5,     // latitude
+    -122.25,  // longitude
+    80.0,     // oil temperature
+    60.0,     // oil pressure
+    455.2,    // ground speed, knots
+    270.9,    // true heading
+    470.5,    // true airspeed
+    0.8249,   // Mach
+    40.9,     // wind velocity, knots
+    350.2,    // wind direction
+    12000.4,  // fuel, pounds
+    -12.9,    // vertical speed, feet per second
+    280.3,    // indicated airspeed
+    -56.4,    // ambient temperature, Celsius
 };
 constexpr const char* kMetar = "KSEA 091530Z 27060KT 9999 FEW040 M56/M60 Q1013";
 
@@ -107,7 +109,7 @@ std::vector<std::uint8_t> expectedDatagram() {
     outgoingMessage m{};
     std::strcpy(m.longitudeText, "-122.250000");
     std::strcpy(m.latitudeText, "47.500000");
-    const std::int32_t integers[] = {35000, 270, 470, 455, 40, 350, 824,
+    const std::int32_t integers[] = {35000, 270,   470, 455, 40, 350, 824,
                                      -12,   12000, 280, 270, 60, -56};
     auto* at = reinterpret_cast<std::uint8_t*>(&m) + kOutgoingIntegersOffset;
     for (std::int32_t value : integers) {
@@ -171,7 +173,8 @@ TEST(AppStartup, FlightPlanWithoutTypeEndsAfterTheServerExists) {
     EXPECT_EQ(blocked->standardError(), "ServerSocket: Failed to connect\n");
 
     const int port = testing_support::freeUdpPort();
-    Corvessa program(deadSimulatorAddress(), {"-port", std::to_string(port), "-flightplan", "x.rte"});
+    Corvessa program(deadSimulatorAddress(),
+                     {"-port", std::to_string(port), "-flightplan", "x.rte"});
     ASSERT_TRUE(program->wait(kWaitMs));
     EXPECT_EQ(program->exitStatus(), 1);
     EXPECT_NE(program->standardOutput().find(
@@ -193,8 +196,8 @@ TEST(AppStartup, SpoilerControlAfterAQuotedRoutePathIsNotSeen) {
     EXPECT_NE(after->standardOutput().find("Found file: " + route), std::string::npos);
     EXPECT_EQ(after->standardOutput().find("780.000000"), std::string::npos);
 
-    Corvessa before(deadSimulatorAddress(), {"-port", port, "-spoilerControl", "250", "0.78",
-                                             "300", "0.82", "-type", "I", "-flightplan", route});
+    Corvessa before(deadSimulatorAddress(), {"-port", port, "-spoilerControl", "250", "0.78", "300",
+                                             "0.82", "-type", "I", "-flightplan", route});
     ASSERT_TRUE(before->wait(kWaitMs));
     EXPECT_NE(before->standardOutput().find("\n780.000000 250 820.000000 300\n"),
               std::string::npos);

@@ -76,11 +76,10 @@ TEST(DemoFlight, FliesTheWholeDemoAndShowsEveryCorrection) {
     platform::ChildProcess::Options options;
     options.environment = {"DEMO_SPEEDUP=200",
                            "DEMO_RELAY_PORT=" + std::to_string(testing_support::freeUdpPort())};
-    const auto run = platform::runProgram(
-        "/bin/bash",
-        {testing_support::sourcePath("tools/demo/run-demo.sh"), testing_support::programPath(""),
-         runDir},
-        kDemoTimeoutMs, options);
+    const auto run = platform::runProgram("/bin/bash",
+                                          {testing_support::sourcePath("tools/demo/run-demo.sh"),
+                                           testing_support::programPath(""), runDir},
+                                          kDemoTimeoutMs, options);
     const auto output = [&](const char* name) { return fileText(runDir + "/" + name); };
 
     ASSERT_TRUE(run.ended) << run.standardOutput << run.standardError;

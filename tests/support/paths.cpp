@@ -23,8 +23,8 @@ std::string makeTemporaryDirectory() {
     std::random_device seed;
     std::mt19937_64 random(seed());
     for (;;) {
-        const auto dir = std::filesystem::temp_directory_path() /
-                         ("corvessa-test-" + std::to_string(random()));
+        const auto dir =
+            std::filesystem::temp_directory_path() / ("corvessa-test-" + std::to_string(random()));
         if (std::filesystem::create_directory(dir)) {
             return dir.string();
         }

@@ -30,7 +30,9 @@ void RelayTestClient::sendHeartbeat(std::int32_t number) {
     send(heartbeat, data);
 }
 
-void RelayTestClient::sendCommand(std::uint8_t code) { send(command, {code}); }
+void RelayTestClient::sendCommand(std::uint8_t code) {
+    send(command, {code});
+}
 
 std::optional<std::vector<std::uint8_t>> RelayTestClient::receive(int timeoutMs) {
     if (socket_->waitUntilReadable(timeoutMs) != platform::WaitResult::Readable) {

@@ -15,7 +15,7 @@ namespace testing_support {
 // address of its own (127.0.0.x: Linux routes all of 127/8 to loopback, so
 // each address is a distinct client to the relay).
 class RelayTestClient {
-public:
+  public:
     RelayTestClient(const std::string& localAddress, int relayPort);
 
     bool ok() const { return socket_ != nullptr; }
@@ -29,7 +29,7 @@ public:
     // The next datagram of exactly `size` bytes, skipping others.
     std::optional<std::vector<std::uint8_t>> receiveOfSize(std::size_t size, int timeoutMs);
 
-private:
+  private:
     std::unique_ptr<platform::UdpSocket> socket_;
     platform::UdpEndpoint relay_;
 };
