@@ -39,15 +39,18 @@ constexpr double kClimbThrustThreshold = 0.3;
 constexpr double kDescentKmPerThousandFeet = 3.0 * kKmPerNauticalMile;
 
 // Cruise: thrust sets the Mach number the aircraft settles at, from 0.72 at
-// idle to 0.86 at full thrust; spoilers take 0.10 off. The speed approaches
+// idle to 0.86 at full thrust; spoilers take 0.08 off. The speed approaches
 // it with a time constant of three minutes, so a change of 0.04 (the width
 // of a usual Mach window) takes one to two minutes of cruise, and spoilers
-// put out at cruise thrust take a minute to slow the aircraft by 0.03 -
-// longer than it takes to fly through a wind front and the 10 km before it,
-// so a speed window's corrections do not chase each other there.
+// put out at cruise thrust take about a minute and a half to slow the
+// aircraft by 0.03. That is longer than it takes to fly from where the
+// program first sees a wind front 10 km ahead to where the front no longer
+// differs from the wind 10 km beyond (about 17 km), so the under-speed
+// correction that retracts the spoilers comes past the front and the wind
+// rule does not put them out again: the corrections do not chase each other.
 constexpr double kIdleCruiseMach = 0.72;
 constexpr double kFullThrustCruiseMach = 0.86;
-constexpr double kSpoilerMachLoss = 0.10;
+constexpr double kSpoilerMachLoss = 0.08;
 constexpr double kCruiseSpeedTimeConstantSeconds = 180.0;
 
 // Two engines: 1200 lb/h each at idle, 6000 lb/h each at full thrust.

@@ -51,7 +51,8 @@ class FlightModel {
     FlightModel(RoutePath route, WindField wind, FlightSettings settings);
 
     // Advances the flight by `seconds` of simulated time (the session steps
-    // it one visual frame at a time).
+    // it at most a thirtieth of a second at a time, several steps a frame
+    // when sped up).
     void step(double seconds);
 
     void setThrottle(double lever);  // clamped to [0, 1]

@@ -34,8 +34,8 @@ constexpr int kExitCannotListen = 4;
 // few milliseconds, seldom enough to leave the CPU to the program.
 constexpr int kLoopSleepMs = 5;
 constexpr int kWaitSliceMs = 100;  // how long a wait looks away from the stop flag
-// At most this much real time is turned into simulated time per turn of the
-// loop, so that a stalled process does not fly minutes in one burst.
+// At most this much real time is turned into frames per turn of the loop,
+// so that a stalled process does not fly minutes in one burst.
 constexpr double kLongestTurnSeconds = 0.25;
 // After QUIT, how long the program gets to close the link before we go.
 constexpr double kQuitGraceSeconds = 3.0;
@@ -142,6 +142,7 @@ int fly(const standin::StandinOptions& options, const std::string& planPath,
     settings.flight.cruiseAltitudeFeet = options.cruiseFeet;
     settings.flight.cruiseMach = options.cruiseMach;
     settings.loop = options.loop;
+    settings.speedup = options.speedup;
     standin::Session session(std::move(waypoints), settings);
 
     while (!link->waitForProgram(kWaitSliceMs)) {
@@ -174,7 +175,7 @@ int fly(const standin::StandinOptions& options, const std::string& planPath,
 
         const double turnSeconds = std::min(secondsSince(lastTurn), kLongestTurnSeconds);
         lastTurn = Clock::now();
-        session.advance(turnSeconds * options.speedup);
+        session.advance(turnSeconds);
 
         for (int key = keyboard ? keyboard->readKey() : -1; key >= 0; key = keyboard->readKey()) {
             handleKey(key, session);

@@ -24,6 +24,13 @@ constexpr std::uint32_t kUserAircraft = 0;
 
 constexpr double kFeetPerMetre = 1.0 / 0.3048;
 
+// The flight model's longest step, simulated seconds: a thirtieth of a
+// second, the step it was tuned at. A frame at a high speed-up covers many
+// simulated seconds; flying it in one step would let the speed and the
+// climb overshoot their targets and the landing roll end far past the
+// runway, so the frame is cut into steps no longer than this.
+constexpr double kLongestModelStepSeconds = 1.0 / 30.0;
+
 std::string lowerCase(std::string_view text) {
     std::string result;
     for (const char c : text) {
@@ -56,6 +63,7 @@ WindField frontAcross(const RoutePath& route) {
 Session::Session(std::vector<PlanWaypoint> plan, SessionSettings settings)
     : settings_(std::move(settings)), route_(std::move(plan)), wind_(frontAcross(route_)) {
     settings_.framesPerSecond = std::max(settings_.framesPerSecond, 1);
+    settings_.speedup = std::max(settings_.speedup, 0.0);
 }
 
 bool Session::fail(std::uint32_t fieldIndex) {
@@ -417,28 +425,46 @@ void Session::quit() {
     outbox_.push_back(message);
 }
 
-void Session::advance(double simulatedSeconds) {
-    carriedSeconds_ += std::max(simulatedSeconds, 0.0);
+void Session::advance(double realSeconds) {
+    carriedRealSeconds_ += std::max(realSeconds, 0.0);
     const double frame = 1.0 / settings_.framesPerSecond;
-    while (carriedSeconds_ >= frame) {
-        carriedSeconds_ -= frame;
+    while (carriedRealSeconds_ >= frame) {
+        carriedRealSeconds_ -= frame;
         runFrame();
     }
+}
+
+double Session::simulatedSecondsPerFrame() const {
+    return settings_.speedup / settings_.framesPerSecond;
 }
 
 void Session::runFrame() {
     if (!flightRunning() || paused_) {
         return;
     }
-    const FlightStage before = model_->state().stage;
-    model_->step(1.0 / settings_.framesPerSecond);
-    ++framesRun_;
-    if (model_->state().stage != before) {
-        note(std::string("stage: ") + stageName(model_->state().stage));
-    }
+    flyFrame();
     sendDueData();
     if (model_->parked()) {
         endFlight();
+    }
+}
+
+// The frame's simulated time in equal steps of at most
+// kLongestModelStepSeconds; every stage passed on the way is noted.
+void Session::flyFrame() {
+    const double frameSeconds = simulatedSecondsPerFrame();
+    // Less a hair before rounding up: 1 s / (1/30 s) computes as a little
+    // over 30, which must stay 30 steps of exactly the tuned length.
+    const int steps =
+        std::max(1, static_cast<int>(std::ceil(frameSeconds / kLongestModelStepSeconds - 1e-9)));
+    const double step = frameSeconds / steps;
+    for (int i = 0; i < steps && !model_->parked(); ++i) {
+        const FlightStage before = model_->state().stage;
+        model_->step(step);
+        simulatedSeconds_ += step;
+        if (model_->state().stage != before) {
+            note(std::string("stage: ") + stageName(model_->state().stage));
+        }
     }
 }
 
@@ -446,6 +472,7 @@ bool Session::periodPassed(DataRequest& request) {
     if (request.period != kPeriodSecond) {
         return true;  // ONCE, VISUAL_FRAME and SIM_FRAME all count frames
     }
+    // SECOND counts real seconds, as the frames do: framesPerSecond frames.
     if (++request.framesIntoSecond < settings_.framesPerSecond) {
         return false;
     }
@@ -513,8 +540,7 @@ void Session::sendDueData() {
 }
 
 double Session::simulatedUtcSeconds() const {
-    return settings_.startUtcSeconds +
-           static_cast<double>(framesRun_) / static_cast<double>(settings_.framesPerSecond);
+    return settings_.startUtcSeconds + simulatedSeconds_;
 }
 
 void Session::note(std::string text) {

@@ -2,9 +2,8 @@
 
 // The stand-in simulator's side of one connection: what it does with each
 // call of the program and what it sends back, frame by frame. No sockets and
-// no clock here: the executable feeds the program's calls in and the
-// simulated time forward, and sends the messages out; tests do the same by
-// hand.
+// no clock here: the executable feeds the program's calls in and the real
+// time forward, and sends the messages out; tests do the same by hand.
 
 #include <cstdint>
 #include <map>
@@ -56,8 +55,12 @@ constexpr std::uint32_t kCallFailed = 1;
 struct SessionSettings {
     std::string planPath;  // absolute: the "FlightPlan" system state
     FlightSettings flight;
-    bool loop = false;         // fly the plan again after landing instead of quitting
-    int framesPerSecond = 30;  // visual frames per simulated second
+    bool loop = false;  // fly the plan again after landing instead of quitting
+    // Visual frames per REAL second, whatever the speed-up: a simulator draws
+    // its frames at the screen's pace, so data requests counted in frames
+    // arrive at the same real rate at any time acceleration.
+    int framesPerSecond = 30;
+    double speedup = 1.0;  // simulated seconds per real second
     std::string applicationName = "Corvessa stand-in simulator";
     double startUtcSeconds = (8 * 86400) + (15 * 3600) + (30 * 60);  // day 09, 15:30Z
 };
@@ -79,12 +82,15 @@ class Session {
     // Starts a flight at the first waypoint: "Sim" becomes 1 and the
     // program is told "SimStart" if it subscribed.
     void startFlight();
-    // Runs the frames that fall into `simulatedSeconds` more of time (the
+    // Runs the frames that fall into `realSeconds` more of real time (the
     // rest is carried to the next call).
-    void advance(double simulatedSeconds);
-    // One visual frame: the aircraft moves and the data blocks due go out.
+    void advance(double realSeconds);
+    // One visual frame: the aircraft flies speedup / framesPerSecond
+    // simulated seconds, in short steps, and the data blocks due go out.
     // Nothing happens while no flight runs or while paused.
     void runFrame();
+    // The simulated seconds one visual frame covers.
+    double simulatedSecondsPerFrame() const;
 
     // A simulator event done by the user (a key): it acts and notifies the
     // program exactly as when the program transmits it.
@@ -149,6 +155,7 @@ class Session {
     bool periodPassed(DataRequest& request);
     std::vector<double> dataBlock(std::uint32_t defineId) const;
     bool changedSinceLastSent(const DataRequest& request, const std::vector<double>& values) const;
+    void flyFrame();
     void endFlight();
     double simulatedUtcSeconds() const;
 
@@ -163,8 +170,8 @@ class Session {
     bool quitSent_ = false;
     int flightsStarted_ = 0;
     std::uint32_t callCount_ = 0;
-    std::uint64_t framesRun_ = 0;
-    double carriedSeconds_ = 0.0;
+    double simulatedSeconds_ = 0.0;  // flown since the session began, all flights
+    double carriedRealSeconds_ = 0.0;
 
     std::map<std::uint32_t, std::vector<Datum>> definitions_;
     std::vector<DataRequest> requests_;

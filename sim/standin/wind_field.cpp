@@ -19,9 +19,13 @@ constexpr double kBeyondSpeedAloftKnots = 85.0;
 constexpr double kSurfaceSpeedFraction = 0.25;
 constexpr double kSurfaceBackingDegrees = 20.0;
 constexpr double kFullWindAltitudeFeet = 35000.0;
-// Half the width of the front, km: the wind changes across about 2 km, well
-// inside the program's 10 km look-ahead.
-constexpr double kFrontHalfWidthKm = 0.5;
+// Half the width of the front, km: the wind changes across about 20 km. The
+// program looks 10 km ahead at each data block, and at a demo's speed-up a
+// block comes every 5 to 20 km of flight; over a front this wide the wind
+// 10 km ahead differs from the wind here (and would push the Mach number
+// over the limit) for about 17 km of the way, so at least one block sees it
+// wherever the blocks happen to fall.
+constexpr double kFrontHalfWidthKm = 4.0;
 // The slow turn of the wind with the distance from the front: 0.05° per km,
 // half a degree over the 10 km look-ahead.
 constexpr double kTurnDegreesPerKm = 0.05;

@@ -1,9 +1,9 @@
 #pragma once
 
 // The stand-in's weather: a wind that varies with position and altitude,
-// with one front across the route where the wind changes sharply, so that
-// the program's look-ahead sees the change coming 10 km before the aircraft
-// reaches it.
+// with one front across the route where the wind changes within about 20 km,
+// so that the program's 10 km look-ahead sees the change coming before the
+// aircraft is through it, even with data blocks several kilometres apart.
 
 #include "sim/standin/great_circle.h"
 

@@ -89,8 +89,8 @@ TEST(StandinWind, ChangesSharplyOnlyAtTheFront) {
     const LatLon centre{35.0, -120.0};
     const WindField field(centre, 135.0);
 
-    const LatLon before = travel(centre, 135.0, -10.0);
-    const LatLon after = travel(centre, 135.0, 10.0);
+    const LatLon before = travel(centre, 135.0, -25.0);
+    const LatLon after = travel(centre, 135.0, 25.0);
     const Wind behind = field.at(before, 35000.0);
     const Wind beyond = field.at(after, 35000.0);
     // Behind it a tail wind, beyond it a strong head wind.
@@ -102,8 +102,8 @@ TEST(StandinWind, ChangesSharplyOnlyAtTheFront) {
     // Anywhere else, 10 km along the route changes the wind by only a
     // little: the program's wind rule (over 10° or 10 kt) must not fire.
     for (double km = -300.0; km <= 300.0; km += 5.0) {
-        if (std::fabs(km) < 14.0 || std::fabs(km + 10.0) < 14.0) {
-            continue;  // the front itself and the 10 km before it
+        if (std::fabs(km) < 25.0 || std::fabs(km + 10.0) < 25.0) {
+            continue;  // the front itself (about 20 km wide) and the 10 km before it
         }
         const Wind here = field.at(travel(centre, 135.0, km), 30000.0);
         const Wind ahead = field.at(travel(centre, 135.0, km + 10.0), 30000.0);

@@ -7,7 +7,8 @@
 #   tools/demo/run-demo.sh [BUILD_DIR] [RUN_DIR]
 #
 # Environment: DEMO_SPEEDUP (simulated seconds per real second, default 30:
-# about two minutes), DEMO_RELAY_PORT (default 1577).
+# about two minutes; the records come about 1.4 a second at any speed-up),
+# DEMO_RELAY_PORT (default 1577).
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/../.." && pwd)
