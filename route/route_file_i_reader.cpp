@@ -117,11 +117,9 @@ void storeRouteLine(Waypoint& entry, const char* line) {
 void readRouteFileI(char* text) {
     const char* path = route::takeRoutePath(text);
     route::TextModeFile file(route::cutRoutePath(path, kPathCharacters));
-    std::printf("Opening file: %s", path);
-    if (!file.isOpen()) {
+    if (!route::announceRouteFile(path, file)) {
         return;
     }
-    std::printf("Found file: %s", path);
 
     const auto kept = std::make_unique<KeptLines>();
     selectRouteLines(file, *kept);
@@ -132,8 +130,5 @@ void readRouteFileI(char* text) {
         storeRouteLine(route[j], kept->lines[j].data());
     }
     publishWaypointTable(route);
-    if (kept->leftOut > 0) {
-        std::printf("more than 100 route lines: %d left out\n", kept->leftOut);
-    }
-    std::fflush(stdout);
+    route::finishRouteFile(kept->leftOut);
 }

@@ -77,11 +77,9 @@ void storeCoordinateLine(Waypoint& entry, const RouteLine& line) {
 void readRouteFileP(char* text) {
     const char* path = route::takeRoutePath(text);
     route::TextModeFile file(route::cutRoutePath(path, kPathCharacters));
-    std::printf("Opening file: %s", path);
-    if (!file.isOpen()) {
+    if (!route::announceRouteFile(path, file)) {
         return;
     }
-    std::printf("Found file: %s", path);
 
     const auto kept = std::make_unique<KeptLines>();
     selectCoordinateLines(file, *kept);
@@ -92,8 +90,5 @@ void readRouteFileP(char* text) {
         storeCoordinateLine(route[j], kept->lines[j]);
     }
     publishWaypointTable(route);
-    if (kept->leftOut > 0) {
-        std::printf("more than 100 route lines: %d left out\n", kept->leftOut);
-    }
-    std::fflush(stdout);
+    route::finishRouteFile(kept->leftOut);
 }

@@ -84,4 +84,20 @@ bool TextModeFile::readPiece(char* buffer, int size) {
     return true;
 }
 
+bool announceRouteFile(const char* path, const TextModeFile& file) {
+    std::printf("Opening file: %s", path);
+    if (!file.isOpen()) {
+        return false;
+    }
+    std::printf("Found file: %s", path);
+    return true;
+}
+
+void finishRouteFile(int linesLeftOut) {
+    if (linesLeftOut > 0) {
+        std::printf("more than 100 route lines: %d left out\n", linesLeftOut);
+    }
+    std::fflush(stdout);
+}
+
 }  // namespace route

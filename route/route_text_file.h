@@ -48,4 +48,13 @@ class TextModeFile {
     std::FILE* file_;
 };
 
+// Says on the console that `path` is being opened ("Opening file: %s") and,
+// when `file` did open, that it was found ("Found file: %s"); neither text
+// ends its line. Returns whether the file is open.
+bool announceRouteFile(const char* path, const TextModeFile& file);
+
+// Ends a reader's console output: the route lines that found no room, if
+// any, then standard output flushed.
+void finishRouteFile(int linesLeftOut);
+
 }  // namespace route
