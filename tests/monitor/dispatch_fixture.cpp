@@ -9,23 +9,13 @@
 #include "platform/environment.h"
 #include "platform/sleep.h"
 #include "relay/wire_protocol.h"
+#include "tests/support/wait.h"
 
 namespace monitor_testing {
 
 namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
-
-bool waitUntil(int timeoutMs, auto condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        platform::sleepMilliseconds(2);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -109,7 +99,7 @@ void MonitorDispatchTest::start(RelayTimings timings) {
                                              static_cast<std::uint16_t>(relay_->boundPort())};
     ASSERT_EQ(client_->sendTo(&registration, sizeof registration, relayAddress),
               static_cast<int>(sizeof registration));
-    ASSERT_TRUE(waitUntil(kWaitMs, [this] { return relay_->clientCount() == 1; }));
+    ASSERT_TRUE(testing_support::waitUntil([this] { return relay_->clientCount() == 1; }, kWaitMs));
     // A registration resumes the simulator.
     const auto pauseOff = simulator_->waitForCall("TransmitClientEvent", kWaitMs);
     ASSERT_TRUE(pauseOff);
@@ -192,10 +182,12 @@ std::vector<sim::CallLine> MonitorDispatchTest::callsSoFar() {
                call.fields.at(1).starts_with("-44.9");
     };
     std::vector<sim::CallLine> calls;
-    const bool arrived = waitUntil(kWaitMs, [&] {
-        calls = simulator_->calls();
-        return std::count_if(calls.begin(), calls.end(), isMarker) == markersSent_;
-    });
+    const bool arrived = testing_support::waitUntil(
+        [&] {
+            calls = simulator_->calls();
+            return std::count_if(calls.begin(), calls.end(), isMarker) == markersSent_;
+        },
+        kWaitMs);
     EXPECT_TRUE(arrived) << "the marker sample's weather request did not arrive";
     return calls;
 }

@@ -32,17 +32,6 @@ RelayTimings fastTimings() {
     return timings;
 }
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 Bytes datagram(std::int32_t kind, const Bytes& data) {
     Bytes bytes(kIncomingMessageSize, 0);
     writeBigEndian32(kind, bytes.data());

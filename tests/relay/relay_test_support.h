@@ -15,6 +15,7 @@
 
 #include "platform/udp_socket.h"
 #include "relay/server_socket.h"
+#include "tests/support/wait.h"
 
 namespace relay_test {
 
@@ -35,7 +36,7 @@ std::int64_t fakeClock();
 RelayTimings fastTimings();
 
 // Polls `condition` until it holds or `timeoutMs` has passed.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+using testing_support::waitUntil;
 
 // A 24-byte client datagram: the kind big-endian, then `data`, zero-padded.
 Bytes datagram(std::int32_t kind, const Bytes& data = {});

@@ -61,17 +61,6 @@ void publishRoute(std::initializer_list<RoutePoint> points) {
     publishWaypointTable(table);
 }
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 WorkingDirectory::WorkingDirectory(const std::string& folder)
     : previous_(std::filesystem::current_path().string()) {
     std::filesystem::current_path(folder);

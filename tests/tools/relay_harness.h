@@ -9,6 +9,7 @@
 #include <string>
 
 #include "relay/server_socket.h"
+#include "tests/support/wait.h"
 
 namespace tools_test {
 
@@ -37,7 +38,7 @@ struct RoutePoint {
 };
 void publishRoute(std::initializer_list<RoutePoint> points);
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+using testing_support::waitUntil;
 
 // Runs the current directory in `folder` for the object's lifetime: the
 // relay writes "network.log" in the current directory.
