@@ -42,14 +42,17 @@ class ChildProcess {
     // Waits until the standard output holds `text`, at most `timeoutMs`.
     bool waitForOutput(std::string_view text, int timeoutMs) const;
 
-    // Delivers a console control event to the child (on POSIX, its signal).
+    // Delivers a console control event to the child (on POSIX, its signal;
+    // on Windows a Ctrl-Break to the child's process group, the one event a
+    // console can aim at a single child, whatever `type` asks for).
     void sendControlEvent(ConsoleControlType type);
 
     // Waits at most `timeoutMs` for the child to end; true when it has ended
     // and its output has been read to the end.
     bool wait(int timeoutMs);
 
-    // After wait() returned true: the exit status, or -1 when a signal ended it.
+    // After wait() returned true: the exit status, or -1 when a signal ended
+    // it (on Windows, where no signal ends a process, always the exit code).
     int exitStatus() const;
     // After wait() returned true: the signal that ended the child, or 0.
     int terminatingSignal() const;
