@@ -48,7 +48,8 @@ sim_pid=$!
 pids+=("$sim_pid")
 simulator=""
 for _ in $(seq 100); do
-    simulator=$(sed -n 's/^corvessa-sim: listening on //p' "$run/simulator.txt" | head -n 1)
+    # (A Windows build of the simulator ends its lines with CR LF.)
+    simulator=$(sed -n 's/^corvessa-sim: listening on //p' "$run/simulator.txt" | tr -d '\r' | head -n 1)
     [ -n "$simulator" ] && break
     sleep 0.1
 done
