@@ -99,7 +99,6 @@ not_under_wine=(
     RelayClientMessages.ShortDatagramNeverBorrowsThePreviousOnesBytes
     RelayClientMessages.EndFlowDropsOnlyItsSender
     RelayRegistration.TwoClientsOnOneHostShareOneEntry
-    ToolsClientRelay.RegistersAgainAfterAPurgeWithItsHeartbeatsFromOne
 )
 
 # The Windows programs' tests: the suites as Windows programs, then the Linux
