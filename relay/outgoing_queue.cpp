@@ -64,6 +64,17 @@ void ServerSocket::sendToEveryClient(const outgoingMessage& wireMessage) {
     // Held while sending, so no client is added or removed half way through.
     std::lock_guard<std::recursive_mutex> lock(registryMutex);
     for (const auto& [key, client] : clients) {
+        const auto registering = pending_.find(key);
+        if (registering != pending_.end()) {
+            // A registering client sees only its reply until its hold ends;
+            // then it gets what it missed.
+            auto& missed = registering->second.missed;
+            if (missed.size() == kMaxMissedMessages) {
+                missed.pop_front();
+            }
+            std::memcpy(missed.emplace_back().data(), &wireMessage, kOutgoingMessageSize);
+            continue;
+        }
         // A failed send leaves the client registered; the next one is served.
         sock->sendTo(&wireMessage, kOutgoingMessageSize, client->address);
     }
