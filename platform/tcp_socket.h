@@ -39,6 +39,11 @@ class TcpStream {
     // the stream is broken; never raises a signal.
     bool sendAll(std::string_view bytes);
 
+    // Sends what the system takes now, without waiting: the number of bytes
+    // taken (0 when it takes none now), or -1 when the stream is broken.
+    // Never raises a signal.
+    long sendSome(std::string_view bytes);
+
     // Waits at most `timeoutMs` for bytes (0: looks and returns at once) and
     // stores up to `capacity` of them.
     ReceiveResult receive(char* buffer, std::size_t capacity, int timeoutMs);

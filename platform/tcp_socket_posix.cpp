@@ -139,6 +139,23 @@ bool TcpStream::sendAll(std::string_view bytes) {
     return true;
 }
 
+long TcpStream::sendSome(std::string_view bytes) {
+    if (bytes.empty()) {
+        return 0;
+    }
+    for (;;) {
+        const ssize_t sent =
+            send(asDescriptor(descriptor_), bytes.data(), bytes.size(), kSendFlags | MSG_DONTWAIT);
+        if (sent >= 0) {
+            return static_cast<long>(sent);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
+    }
+}
+
 ReceiveResult TcpStream::receive(char* buffer, std::size_t capacity, int timeoutMs) {
     const int descriptor = asDescriptor(descriptor_);
     const int ready = waitFor(descriptor, POLLIN, timeoutMs);
