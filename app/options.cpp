@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/shared_flight_state.h"
+#include "route/number_scanner.h"
 
 namespace {
 
@@ -115,8 +116,12 @@ void takeSpoilerControl(const char* commandLine) {
     int maxIas = 0;
     float minMach = 0.0f;
     float maxMach = 0.0f;
-    std::sscanf(found + std::strlen("-spoilerControl "), "%d %f %d %f", &minIas, &minMach, &maxIas,
-                &maxMach);
+    // "%d %f %d %f", the numbers in their decimal form only.
+    NumberScanner(found + std::strlen("-spoilerControl "))
+        .integer(minIas)
+        .decimal(minMach)
+        .integer(maxIas)
+        .decimal(maxMach);
     s.minIas = minIas;
     s.maxIas = maxIas;
     s.minMachMilli = machMilli(minMach);
