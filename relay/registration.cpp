@@ -111,9 +111,13 @@ void ServerSocket::keepRegistrationDeadlines() {
     const Clock::time_point now = Clock::now();
     for (auto entry = pending_.begin(); entry != pending_.end();) {
         PendingRegistration& registration = entry->second;
-        const auto found = clients.find(entry->first);
-        if (registration.due > now || found == clients.end()) {
+        if (registration.due > now) {
             ++entry;
+            continue;
+        }
+        const auto found = clients.find(entry->first);
+        if (found == clients.end()) {
+            entry = pending_.erase(entry);  // its client has gone: nothing is owed
             continue;
         }
         const clientInfo& client = *found->second;

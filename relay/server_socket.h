@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "monitor/outgoing_message.h"
 #include "platform/udp_socket.h"
@@ -160,6 +161,8 @@ class ServerSocket {
     std::unique_ptr<platform::UdpSocket> sock;
     platform::UdpEndpoint serverAddr;
     std::map<long, std::unique_ptr<clientInfo>> clients;
+    // The sender's list of where the message in hand goes (sender thread only).
+    std::vector<platform::UdpEndpoint> recipients_;
     // Registrations still running, by client key; each one's client is in `clients`.
     std::map<long, PendingRegistration> pending_;
     // The receive loop drops every client when nothing arrives until then
