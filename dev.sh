@@ -4,6 +4,8 @@
 #   ./dev.sh test      builds with warnings as errors and runs every test
 #   ./dev.sh sanitize  the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./dev.sh tsan      the multi-threaded subsystems' tests under ThreadSanitizer
+#   ./dev.sh fuzz [S]  runs each parser's libFuzzer target for S seconds (default 60)
+#   ./dev.sh soak [--short]  the relay's load test on loopback: 60 s, or 15 s
 #   ./dev.sh format    applies .clang-format to every source
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -37,6 +39,33 @@ run_tests() {
     ctest --test-dir "$1" --output-on-failure --parallel 2 "${@:2}"
 }
 
+# The parsers' fuzz targets (fuzz/) and where each finds its seed inputs.
+fuzz_targets=(route_file_p route_file_i sim_flight_plan link_dispatch datagram metar_wind network_log)
+fuzz_seeds() {
+    case "$1" in
+        route_file_p | route_file_i | sim_flight_plan) echo tests/route/data ;;
+        *) echo "fuzz/corpus/$1" ;;
+    esac
+}
+
+# run_fuzzers DIR SECONDS: each target in turn; new inputs collect in
+# DIR/corpus, a crashing input is kept in DIR/artifacts and ends the run.
+run_fuzzers() {
+    local dir=$1 seconds=$2
+    mkdir -p "$dir/artifacts"
+    for target in "${fuzz_targets[@]}"; do
+        local work="$dir/corpus/$target" log="$dir/fuzz-$target.log"
+        mkdir -p "$work"
+        if ! "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+            -artifact_prefix="$dir/artifacts/$target-" "$work" "$(fuzz_seeds "$target")" >"$log" 2>&1; then
+            tail -n 40 "$log"
+            echo "fuzz_$target found a fault; its input is in $dir/artifacts/"
+            return 1
+        fi
+        echo "fuzz_$target: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$log")"
+    done
+}
+
 case "${1:-}" in
     demo)
         install_missing
@@ -58,11 +87,26 @@ case "${1:-}" in
         build build-tsan -DCORVESSA_WERROR=ON -DCORVESSA_SANITIZE=thread
         run_tests build-tsan -R '^(Relay|Route|SimLink)'
         ;;
+    fuzz)
+        packages+=(clang-14 libclang-rt-14-dev)
+        install_missing
+        # Only the targets and what they use; the warnings gate is the test build's.
+        cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DCMAKE_CXX_COMPILER=clang++-14 -DCORVESSA_SANITIZE=address,undefined \
+            -DCORVESSA_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+        cmake --build build-fuzz --target $(printf 'fuzz_%s ' "${fuzz_targets[@]}")
+        run_fuzzers build-fuzz "${2:-60}"
+        ;;
+    soak)
+        install_missing
+        build build -DCORVESSA_WERROR=ON
+        build/tests/soak/relay_soak "${@:2}"
+        ;;
     format)
         git ls-files '*.cpp' '*.h' | xargs clang-format -i
         ;;
     *)
-        sed -n '2,8p' "$0"
+        sed -n '2,10p' "$0"
         exit 2
         ;;
 esac
