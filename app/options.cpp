@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/shared_flight_state.h"
+#include "app/startup_notes.h"
 
 namespace {
 
@@ -115,11 +116,12 @@ void takeSpoilerControl(const char* commandLine) {
     int maxIas = 0;
     float minMach = 0.0f;
     float maxMach = 0.0f;
-    std::sscanf(found + std::strlen("-spoilerControl "), "%d %f %d %f", &minIas, &minMach, &maxIas,
-                &maxMach);
+    const int limitsRead = std::sscanf(found + std::strlen("-spoilerControl "), "%d %f %d %f",
+                                       &minIas, &minMach, &maxIas, &maxMach);
     s.minIas = minIas;
     s.maxIas = maxIas;
     s.minMachMilli = machMilli(minMach);
     s.maxMachMilli = machMilli(maxMach);
     std::printf("\n%f %d %f %d\n", s.minMachMilli, s.minIas, s.maxMachMilli, s.maxIas);
+    noteMissingSpoilerLimits(limitsRead);
 }

@@ -114,7 +114,7 @@ void ServerSocket::registerClient(const platform::UdpEndpoint& sender) {
     // Held through the reply and the pause after it: nothing else reaches
     // any client meanwhile, and telemetryStarted cannot change.
     std::lock_guard<std::recursive_mutex> lock(registryMutex);
-    call(commands_.pauseOff);
+    endPauseForRegistration();
     auto client = std::make_unique<clientInfo>();
     client->address = sender;
     client->heartBeat = 0;
@@ -126,6 +126,19 @@ void ServerSocket::registerClient(const platform::UdpEndpoint& sender) {
     entry = std::move(client);
     replyToRegistration(*entry);
     platform::sleepMilliseconds(timings_.holdAfterReplyMs);
+}
+
+void ServerSocket::endPauseForRegistration() {
+    // Every registration leaves the simulator running. Where that ends a
+    // pause the clients were told of, they are told it is over, or they would
+    // go on showing a pause that has ended. The notice waits in the queue
+    // until this registration is done, so the new client receives it too.
+    const bool pauseShown =
+        commands_.pauseShownToClients != nullptr && commands_.pauseShownToClients();
+    call(commands_.pauseOff);
+    if (pauseShown) {
+        sendToClients(new outgoingMessage(makeNotice(kUnpausedNotice)));
+    }
 }
 
 void ServerSocket::replyToRegistration(const clientInfo& client) {

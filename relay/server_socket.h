@@ -21,6 +21,9 @@ struct SimulatorCommands {
     void (*pauseToggle)();
     void (*spoilersToggle)();
     void (*pauseOff)();
+    // Whether the clients were last told the simulator is paused; without it
+    // they are taken to have been told nothing.
+    bool (*pauseShownToClients)() = nullptr;
 };
 
 // Seconds since 1970-01-01 00:00 UTC.
@@ -118,6 +121,7 @@ class ServerSocket {
                         const platform::UdpEndpoint& sender);
     void purgeClients();
     void registerClient(const platform::UdpEndpoint& sender);
+    void endPauseForRegistration();
     void replyToRegistration(const clientInfo& client);
     void handleEndFlow(const platform::UdpEndpoint& sender);
     void handleHeartbeat(const incomingMessage& incoming, const platform::UdpEndpoint& sender);
