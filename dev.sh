@@ -106,7 +106,11 @@ case "${1:-}" in
         git ls-files '*.cpp' '*.h' | xargs clang-format -i
         ;;
     *)
-        sed -n '2,10p' "$0"
+        # The commands, as the comment at the top lists them.
+        {
+            echo "usage: ./dev.sh COMMAND, one of:"
+            sed -n 's|^#   ./dev.sh |  |p' "$0"
+        } >&2
         exit 2
         ;;
 esac

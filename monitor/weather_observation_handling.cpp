@@ -1,6 +1,7 @@
 #include "monitor/weather_observation_handling.h"
 
 #include "app/shared_flight_state.h"
+#include "app/status_figures.h"
 #include "monitor/metar_wind.h"
 #include "monitor/relay_handover.h"
 #include "monitor/speed_control.h"
@@ -41,5 +42,8 @@ void handleWeatherObservation(std::string_view metar) {
         applySpeedControl(*record);
     }
     flightState.currentTelemetry = nullptr;
+    noteFlightFigures({flightState.flightPhase, record->altitudeFeet,
+                       record->indicatedAirspeedKnots, record->trueAirspeedKnots,
+                       record->groundSpeedKnots, record->machMilli});
     handOverToClients(record);
 }

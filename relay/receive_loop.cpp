@@ -137,6 +137,18 @@ void ServerSocket::forgetClient(long key) {
     pending_.erase(key);
 }
 
+void ServerSocket::endPauseForRegistration() {
+    // Every registration leaves the simulator running. Where that ends a
+    // pause the clients were told of, they are told it is over, or they would
+    // go on showing a pause that has ended.
+    const bool pauseShown =
+        commands_.pauseShownToClients != nullptr && commands_.pauseShownToClients();
+    call(commands_.pauseOff);
+    if (pauseShown) {
+        sendToClients(new outgoingMessage(makeNotice(kUnpausedNotice)));
+    }
+}
+
 void ServerSocket::handleEndFlow(const platform::UdpEndpoint& sender) {
     std::printf("\n\nReceived a end_flow message\n\n\n");
     std::lock_guard<std::recursive_mutex> lock(registryMutex);

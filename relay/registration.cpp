@@ -33,9 +33,7 @@ void ServerSocket::registerClient(const platform::UdpEndpoint& sender) {
         return;
     }
     // The one place a registration acts on the simulator.
-    if (commands_.pauseOff != nullptr) {
-        commands_.pauseOff();
-    }
+    endPauseForRegistration();
     auto client = std::make_unique<clientInfo>();
     client->address = sender;
     client->heartBeat = 0;

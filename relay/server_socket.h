@@ -24,6 +24,9 @@ struct SimulatorCommands {
     void (*pauseToggle)();
     void (*spoilersToggle)();
     void (*pauseOff)();
+    // Whether the clients were last told the simulator is paused; without it
+    // they are taken to have been told nothing.
+    bool (*pauseShownToClients)() = nullptr;
 };
 
 // Seconds since 1970-01-01 00:00 UTC.
@@ -132,6 +135,7 @@ class ServerSocket {
                         const platform::UdpEndpoint& sender);
     void purgeClients();
     void forgetClient(long key);
+    void endPauseForRegistration();
     void handleEndFlow(const platform::UdpEndpoint& sender);
     void handleHeartbeat(const incomingMessage& incoming, const platform::UdpEndpoint& sender);
     void handleCommand(const incomingMessage& incoming);

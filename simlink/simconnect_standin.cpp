@@ -18,6 +18,7 @@
 #include "simlink/link_outbox.h"
 #include "simlink/link_text.h"
 #include "simlink/simconnect.h"
+#include "simlink/simulator_location.h"
 
 namespace {
 
@@ -373,3 +374,18 @@ HRESULT SIMCONNECT_CALL SimConnect_WeatherRequestInterpolatedObservation(
 }
 
 }  // extern "C"
+
+std::string simulatorLocation() {
+    const char* configured = std::getenv(kSimulatorVariable);
+    if (configured == nullptr || configured[0] == '\0') {
+        return "at " + std::string(kDefaultSimulatorAddress) + " (the default; " +
+               kSimulatorVariable + " names another HOST:PORT)";
+    }
+    std::string host;
+    int port = 0;
+    if (!simulatorAddress(host, port)) {
+        return std::string("anywhere: ") + kSimulatorVariable + " holds \"" + configured +
+               "\", which is no HOST:PORT address";
+    }
+    return "at " + std::string(configured) + " (" + kSimulatorVariable + ")";
+}

@@ -20,7 +20,7 @@ const char kClientUsage[] =
     "  --bind ADDRESS      the local IPv4 address to send from, so that several\n"
     "                      clients on one machine are distinct clients to the\n"
     "                      relay, e.g. 127.0.0.2 (default: any)\n"
-    "  --heartbeat SECONDS time between heartbeats (default 1; keep it below 5)\n"
+    "  --heartbeat SECONDS time between heartbeats, below 5 (default 1)\n"
     "  --format FORMAT     text (default), json (one object per line) or csv\n"
     "                      (records only; notes and the summary go to standard error)\n"
     "  --count N           end after N telemetry records\n"
@@ -40,6 +40,10 @@ const char kClientUsage[] =
 namespace {
 
 constexpr int kHighestPort = 65535;
+
+// A relay that receives no datagram at all for this long drops every
+// client: a lone client's heartbeats must come sooner.
+constexpr double kRelaySilenceSeconds = 5.0;
 
 bool parseInteger(std::string_view text, long long* value) {
     const char* end = text.data() + text.size();
@@ -109,6 +113,12 @@ bool parseClientOptions(const std::vector<std::string_view>& arguments, ClientOp
         } else if (name == "--heartbeat") {
             if (!parseSeconds(value, &seconds) || seconds <= 0.0) {
                 *error = bad;
+                return false;
+            }
+            if (seconds >= kRelaySilenceSeconds) {
+                *error = bad +
+                         ": below 5 is needed, as the relay drops every client after 5 seconds "
+                         "without a datagram";
                 return false;
             }
             options->heartbeatSeconds = seconds;
