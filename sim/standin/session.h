@@ -32,19 +32,21 @@ enum class MessageKind {
 // One message to the program; only the fields of its kind are used.
 struct SimMessage {
     MessageKind kind = MessageKind::Open;
-    std::uint32_t requestId = 0;  // SimObjectData, WeatherObservation, SystemState
-    std::uint32_t objectId = 0;   // SimObjectData
-    std::uint32_t defineId = 0;   // SimObjectData
-    std::uint32_t groupId = 0;    // Event
-    std::uint32_t eventId = 0;    // Event
-    std::uint32_t data = 0;       // Event
-    std::uint32_t exception = 0;  // Exception
-    std::uint32_t sendId = 0;     // Exception: the number of the failed call, from 1
-    std::uint32_t index = 0;      // Exception: the failed field, from 1; 0 for the call itself
-    std::uint32_t integer = 0;    // SystemState
-    float floatValue = 0.0f;      // SystemState
-    std::string text;             // Open: application; WeatherObservation: METAR; SystemState
-    std::vector<double> values;   // SimObjectData
+    std::uint32_t requestId = 0;     // SimObjectData, WeatherObservation, SystemState
+    std::uint32_t objectId = 0;      // SimObjectData
+    std::uint32_t defineId = 0;      // SimObjectData
+    std::uint32_t groupId = 0;       // Event
+    std::uint32_t eventId = 0;       // Event
+    std::uint32_t data = 0;          // Event
+    std::uint32_t exception = 0;     // Exception
+    std::uint32_t sendId = 0;        // Exception: the number of the failed call, from 1
+    std::uint32_t index = 0;         // Exception: the failed field, from 1; 0 for the call itself
+    std::uint32_t integer = 0;       // SystemState
+    float floatValue = 0.0f;         // SystemState
+    std::string text;                // Open: application; WeatherObservation: METAR; SystemState
+    std::uint32_t versionMajor = 0;  // Open: the application's version
+    std::uint32_t versionMinor = 0;  // Open
+    std::vector<double> values;      // SimObjectData
 };
 
 // The group id of system event notifications, which belong to no group.
@@ -62,6 +64,11 @@ struct SessionSettings {
     int framesPerSecond = 30;
     double speedup = 1.0;  // simulated seconds per real second
     std::string applicationName = "Corvessa stand-in simulator";
+    std::uint32_t applicationVersionMajor = 0;
+    std::uint32_t applicationVersionMinor = 0;
+    // False plays the newer simulators: weather requests are taken and never
+    // answered.
+    bool answersWeather = true;
     double startUtcSeconds = (8 * 86400) + (15 * 3600) + (30 * 60);  // day 09, 15:30Z
 };
 
@@ -109,6 +116,8 @@ class Session {
     bool paused() const { return paused_; }
     bool quitSent() const { return quitSent_; }
     int flightsStarted() const { return flightsStarted_; }
+    // Aircraft data blocks sent, all flights.
+    std::uint64_t dataBlocksSent() const { return dataBlocksSent_; }
     // The aircraft of the current or last flight; null before the first.
     const FlightModel* model() const { return model_ ? &*model_ : nullptr; }
     std::string statusLine() const;
@@ -169,6 +178,7 @@ class Session {
     bool closed_ = false;
     bool quitSent_ = false;
     int flightsStarted_ = 0;
+    std::uint64_t dataBlocksSent_ = 0;
     std::uint32_t callCount_ = 0;
     double simulatedSeconds_ = 0.0;  // flown since the session began, all flights
     double carriedRealSeconds_ = 0.0;
