@@ -6,6 +6,7 @@
 
 #include "app/console_control_handler.h"
 #include "app/options.h"
+#include "app/reconnecting.h"
 #include "app/route_summary.h"
 #include "app/shared_flight_state.h"
 #include "monitor/dispatch.h"
@@ -82,6 +83,10 @@ int main() {
     server->startReapThread();
     std::fflush(stdout);
 
+    if (optionPresent(commandLine, "-reconnect")) {
+        runReconnecting();  // until Ctrl-C
+        return 0;
+    }
     runSimConnect(dispatchHandler);
 
     printRouteSummary(copyWaypointTable());
