@@ -211,7 +211,7 @@ int fly(const standin::StandinOptions& options, const std::string& planPath,
         }
         platform::sleepMilliseconds(kLoopSleepMs);
     }
-    std::printf("corvessa-sim: %llu aircraft data blocks sent\n",
+    std::printf("corvessa-sim: aircraft data blocks sent: %llu\n",
                 static_cast<unsigned long long>(session.dataBlocksSent()));
     std::printf("corvessa-sim: done\n");
     return 0;
