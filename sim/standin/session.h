@@ -32,21 +32,23 @@ enum class MessageKind {
 // One message to the program; only the fields of its kind are used.
 struct SimMessage {
     MessageKind kind = MessageKind::Open;
-    std::uint32_t requestId = 0;     // SimObjectData, WeatherObservation, SystemState
-    std::uint32_t objectId = 0;      // SimObjectData
-    std::uint32_t defineId = 0;      // SimObjectData
-    std::uint32_t groupId = 0;       // Event
-    std::uint32_t eventId = 0;       // Event
-    std::uint32_t data = 0;          // Event
-    std::uint32_t exception = 0;     // Exception
-    std::uint32_t sendId = 0;        // Exception: the number of the failed call, from 1
-    std::uint32_t index = 0;         // Exception: the failed field, from 1; 0 for the call itself
-    std::uint32_t integer = 0;       // SystemState
-    float floatValue = 0.0f;         // SystemState
-    std::string text;                // Open: application; WeatherObservation: METAR; SystemState
-    std::uint32_t versionMajor = 0;  // Open: the application's version
-    std::uint32_t versionMinor = 0;  // Open
-    std::vector<double> values;      // SimObjectData
+    std::uint32_t requestId = 0;  // SimObjectData, WeatherObservation, SystemState
+    std::uint32_t objectId = 0;   // SimObjectData
+    std::uint32_t defineId = 0;   // SimObjectData
+    std::uint32_t groupId = 0;    // Event
+    std::uint32_t eventId = 0;    // Event
+    std::uint32_t data = 0;       // Event
+    std::uint32_t exception = 0;  // Exception
+    std::uint32_t sendId = 0;     // Exception: the number of the failed call, from 1
+    std::uint32_t index = 0;      // Exception: the failed field, from 1; 0 for the call itself
+    std::uint32_t integer = 0;    // SystemState
+    float floatValue = 0.0f;      // SystemState
+    std::string text;             // Open: application; WeatherObservation: METAR; SystemState
+    std::vector<double> values;   // SimObjectData
+
+    // Open: the application's version.
+    std::uint32_t versionMajor = 0;
+    std::uint32_t versionMinor = 0;
 };
 
 // The group id of system event notifications, which belong to no group.
