@@ -8,7 +8,9 @@
 #
 # Environment: DEMO_SPEEDUP (simulated seconds per real second, default 30:
 # about two minutes; the records come about 1.4 a second at any speed-up),
-# DEMO_RELAY_PORT (default 1577).
+# DEMO_RELAY_PORT (default 1577), DEMO_SIMULATOR_OPTIONS (more options for
+# corvessa-sim, e.g. --no-weather to fly against a simulator that gives no
+# weather observations).
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -16,6 +18,7 @@ build=$(cd "${1:-$top/build}" && pwd)
 run=${2:-$top/runs/demo-$(date +%Y%m%d-%H%M%S)}
 speedup=${DEMO_SPEEDUP:-30}
 relay_port=${DEMO_RELAY_PORT:-1577}
+read -r -a sim_options <<<"${DEMO_SIMULATOR_OPTIONS:-}"
 cruise=35000
 # Limits the demo flight crosses both ways in cruise (IAS knots, Mach).
 limits=(250 0.78 300 0.82)
@@ -43,7 +46,7 @@ echo "Demo run folder: $run"
 
 # The simulator picks a free port and says which on its first line.
 "$sim_bin" --listen 127.0.0.1:0 --speedup "$speedup" --cruise "$cruise" --start-delay 3 \
-    >"$run/simulator.txt" 2>&1 </dev/null &
+    "${sim_options[@]}" >"$run/simulator.txt" 2>&1 </dev/null &
 sim_pid=$!
 pids+=("$sim_pid")
 simulator=""
