@@ -1,0 +1,75 @@
+#include "tools/web/flight_view.h"
+
+namespace tools {
+
+void FlightView::publish(const nlohmann::json& event) {
+    const std::string kind = event.value("event", "");
+    std::string text = event.dump();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (kind == "telemetry") {
+            record_ = event;
+        } else if (kind == "notice") {
+            notice_ = event;
+        } else if (kind == "route") {
+            route_ = event;
+        } else if (kind == "connection") {
+            connection_ = event;
+        }
+        recent_.push_back(std::move(text));
+        if (recent_.size() > kKeptEvents) {
+            recent_.pop_front();
+        }
+        ++next_;
+    }
+    published_.notify_all();
+}
+
+nlohmann::json FlightView::state() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return {
+        {"connection", connection_}, {"route", route_}, {"record", record_}, {"notice", notice_}};
+}
+
+std::vector<std::string> FlightView::snapshot(std::uint64_t* cursor) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> events;
+    for (const nlohmann::json* latest : {&route_, &connection_, &notice_, &record_}) {
+        if (!latest->is_null()) {
+            events.push_back(latest->dump());
+        }
+    }
+    *cursor = next_;
+    return events;
+}
+
+std::vector<std::string> FlightView::waitForEvents(std::uint64_t* cursor,
+                                                   std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    published_.wait_for(lock, timeout, [&] { return closed_ || next_ > *cursor; });
+    std::vector<std::string> events;
+    if (closed_) {
+        return events;
+    }
+    const std::uint64_t oldest = next_ - recent_.size();
+    for (std::uint64_t number = std::max(*cursor, oldest); number < next_; ++number) {
+        events.push_back(recent_[static_cast<std::size_t>(number - oldest)]);
+    }
+    *cursor = next_;
+    return events;
+}
+
+void FlightView::close() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closed_ = true;
+    }
+    published_.notify_all();
+}
+
+bool FlightView::closed() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return closed_;
+}
+
+}  // namespace tools
