@@ -111,12 +111,19 @@ TEST(WebServer, ALateBrowserGetsTheRouteAndTheLatestRecordAtOnce) {
     EXPECT_EQ(state["record"]["machMilli"], 799);
     EXPECT_EQ(state["connection"]["state"], "receiving");
 
+    // A pause after the record: a newcomer must not take the record for a resumption.
+    relay->sendToClients(new outgoingMessage(makeNotice(kPausedNotice)));
+    ASSERT_TRUE(waitUntil([&] { return web.state()["notice"].is_object(); }));
+
     // Nothing more is sent: what the stream shows is the picture kept for newcomers.
-    const std::vector<json> events = web.streamUntil(
-        [](const std::vector<json>& got) { return has(got, "route") && has(got, "telemetry"); });
-    ASSERT_TRUE(has(events, "route") && has(events, "telemetry"));
-    EXPECT_EQ(events.front()["event"], "route");
-    EXPECT_EQ(events.back()["altitudeFeet"], 35000);
+    const std::vector<json> events = web.streamUntil([](const std::vector<json>& got) {
+        return has(got, "route") && has(got, "telemetry") && has(got, "notice");
+    });
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[0]["event"], "route");
+    EXPECT_EQ(events[1]["altitudeFeet"], 35000);
+    EXPECT_EQ(events[2]["notice"], "PAUSED");
+    EXPECT_EQ(events[3]["state"], "paused");
 }
 
 TEST(WebServer, ServesThePageCarriesNoticesAndSendsCommandsOnlyByPost) {
@@ -154,6 +161,24 @@ TEST(WebServer, ServesThePageCarriesNoticesAndSendsCommandsOnlyByPost) {
     ASSERT_TRUE(has(events, "notice"));
     EXPECT_TRUE(waitUntil([&] { return web.state()["connection"]["state"] == "paused"; }));
     EXPECT_EQ(web.state()["notice"]["notice"], "PAUSED");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WebServer, RegisteredBeforeTheFlightItAsksOnceMoreForTheRoute) {
+    auto relay = startRelay(quickTimings());
+    publishRoute({{"EGLL", 51.4775, -0.4614}});
+    WebRun web(relay->boundPort());
+    ASSERT_TRUE(waitUntil([&] { return relay->clientCount() == 1; }));
+    // Nothing has flowed yet, so the relay did not answer the registration.
+    ASSERT_TRUE(waitUntil([&] {
+        relay->sendToClients(newTelemetry(1200));
+        return web.state()["route"].is_object();
+    })) << web.state();
+    EXPECT_EQ(web.state()["route"]["entries"][0]["id"], "EGLL");
+    EXPECT_EQ(pauseOffs, 2);
 }
 
 }  // namespace

@@ -80,6 +80,9 @@ class RelaySession {
     // heartbeat, then waits at most `longestWait` for one datagram and
     // handles it.
     void step(std::chrono::milliseconds longestWait);
+    // Registers again now, whatever the silence (the relay sends the route
+    // only in answer to a registration).
+    void registerAgain() { registerWithRelay(true); }
     // Tells the relay the client leaves.
     void leave();
 

@@ -1,5 +1,7 @@
 #include "tools/web/flight_view.h"
 
+#include <algorithm>
+
 namespace tools {
 
 void FlightView::publish(const nlohmann::json& event) {
@@ -7,14 +9,13 @@ void FlightView::publish(const nlohmann::json& event) {
     std::string text = event.dump();
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (kind == "telemetry") {
-            record_ = event;
-        } else if (kind == "notice") {
-            notice_ = event;
-        } else if (kind == "route") {
-            route_ = event;
-        } else if (kind == "connection") {
-            connection_ = event;
+        Latest* latest = kind == "telemetry"    ? &record_
+                         : kind == "notice"     ? &notice_
+                         : kind == "route"      ? &route_
+                         : kind == "connection" ? &connection_
+                                                : nullptr;
+        if (latest != nullptr) {
+            *latest = Latest{event, next_};
         }
         recent_.push_back(std::move(text));
         if (recent_.size() > kKeptEvents) {
@@ -27,17 +28,25 @@ void FlightView::publish(const nlohmann::json& event) {
 
 nlohmann::json FlightView::state() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return {
-        {"connection", connection_}, {"route", route_}, {"record", record_}, {"notice", notice_}};
+    return {{"connection", connection_.event},
+            {"route", route_.event},
+            {"record", record_.event},
+            {"notice", notice_.event}};
 }
 
 std::vector<std::string> FlightView::snapshot(std::uint64_t* cursor) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<std::string> events;
-    for (const nlohmann::json* latest : {&route_, &connection_, &notice_, &record_}) {
-        if (!latest->is_null()) {
-            events.push_back(latest->dump());
+    std::vector<const Latest*> kept;
+    for (const Latest* latest : {&route_, &connection_, &notice_, &record_}) {
+        if (!latest->event.is_null()) {
+            kept.push_back(latest);
         }
+    }
+    std::sort(kept.begin(), kept.end(),
+              [](const Latest* a, const Latest* b) { return a->number < b->number; });
+    std::vector<std::string> events;
+    for (const Latest* latest : kept) {
+        events.push_back(latest->event.dump());
     }
     *cursor = next_;
     return events;

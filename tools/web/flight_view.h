@@ -29,8 +29,10 @@ class FlightView {
     // {"connection":…,"route":…,"record":…,"notice":…}, null where nothing came yet.
     nlohmann::json state() const;
 
-    // What a browser needs first (route, connection, notice, record, as far
-    // as they exist) as event texts; `cursor` is set to follow on from them.
+    // What a browser needs first (the route, connection, notice and record,
+    // as far as they exist, in the order they came, so that a record after
+    // a "PAUSED" notice still says the pause is over) as event texts;
+    // `cursor` is set to follow on from them.
     std::vector<std::string> snapshot(std::uint64_t* cursor) const;
 
     // The event texts published after `cursor`, waiting for the first at
@@ -49,10 +51,14 @@ class FlightView {
 
     mutable std::mutex mutex_;
     mutable std::condition_variable published_;
-    nlohmann::json connection_;
-    nlohmann::json route_;
-    nlohmann::json record_;
-    nlohmann::json notice_;
+    struct Latest {
+        nlohmann::json event;  // null until one came
+        std::uint64_t number = 0;
+    };
+    Latest connection_;
+    Latest route_;
+    Latest record_;
+    Latest notice_;
     std::deque<std::string> recent_;  // recent_.back() is event number next_ - 1
     std::uint64_t next_ = 0;
     bool closed_ = false;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tools/netlog/record_format.h"
+
 namespace tools {
 namespace {
 
@@ -29,12 +31,21 @@ RelayFeed::~RelayFeed() {
 RelaySessionEvents RelayFeed::sessionEvents() {
     RelaySessionEvents events;
     events.registering = [this](bool again, std::chrono::milliseconds silenceLimit) {
-        log_(again ? "nothing received for " + secondsText(silenceLimit) +
-                         " seconds: registering again with " + relay_
-                   : "registering with the relay at " + relay_);
+        replied_ = false;
+        recordsWithoutReply_ = false;
+        if (askingNow_) {
+            askingNow_ = false;
+            log_("records flow but no route came: registering again for it");
+        } else {
+            routeAsked_ = false;
+            log_(again ? "nothing received for " + secondsText(silenceLimit) +
+                             " seconds: registering again with " + relay_
+                       : "registering with the relay at " + relay_);
+        }
         setLink(again ? LinkState::RegisteringAgain : LinkState::Registering);
     };
     events.reply = [this](std::int32_t kind) {
+        replied_ = true;
         if (kind == no_route) {
             log_("registered: the relay has no route");
             view_.publish(routeJson({}));
@@ -49,6 +60,7 @@ RelaySessionEvents RelayFeed::sessionEvents() {
     };
     events.message = [this](const outgoingMessage& message) {
         view_.publish(messageJson(message, std::chrono::system_clock::now()));
+        recordsWithoutReply_ = !replied_ && noticeWord(message).empty();
         setLink(session_.simulatorPaused() ? LinkState::SimulatorPaused : LinkState::Receiving);
     };
     events.waitingForResume = [this] { log_("simulator paused: waiting for it to resume"); };
@@ -71,6 +83,11 @@ void RelayFeed::run() {
     session_.begin();
     while (!stopRequested_) {
         session_.step(kLongestWait);
+        if (recordsWithoutReply_ && !routeAsked_) {
+            routeAsked_ = true;
+            askingNow_ = true;
+            session_.registerAgain();
+        }
         if (link_ == LinkState::Receiving && session_.silence() >= kSilentAfter) {
             setLink(LinkState::Silent);
         }

@@ -56,6 +56,13 @@ class RelayFeed {
     RelaySession session_;
     std::string relay_;
     LinkState link_ = LinkState::Registering;
+    // The relay answers a registration only once records flow; one made
+    // before the flight started brought no route, so records arriving
+    // without a reply make the feed register once more, for the route.
+    bool replied_ = false;
+    bool recordsWithoutReply_ = false;
+    bool routeAsked_ = false;  // since the last ordinary registration
+    bool askingNow_ = false;
     std::atomic<bool> stopRequested_{false};
     std::thread thread_;
 };

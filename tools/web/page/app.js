@@ -141,7 +141,7 @@ function setText(id, text) {
 
 // The arrow shows where the wind blows to; its number, where it comes from.
 function showWind(textId, arrowId, direction, speed) {
-  setText(textId, `${three(direction)}° / ${speed} kt`);
+  setText(textId, `${three(direction)}° ${speed} kt`);
   $(arrowId).style.transform = `rotate(${(direction + 180) % 360}deg)`;
 }
 
@@ -279,7 +279,7 @@ function drawGraticule(size) {
     context.moveTo(x, 0);
     context.lineTo(x, size.height);
     const wrapped = ((lon + 540) % 360) - 180;
-    context.fillText(degreeLabel(wrapped, "E", "W"), x + 3, size.height - 22);
+    context.fillText(degreeLabel(wrapped, "E", "W"), x + 3, size.height - 28);
   }
   context.stroke();
 }
