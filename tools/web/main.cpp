@@ -1,6 +1,7 @@
 // corvessa-web: a client of the relay that serves a live page of the flight
 // to any browser on the network.
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -20,6 +21,14 @@ constexpr int kExitNormal = 0;
 constexpr int kExitUsage = 2;
 constexpr int kExitSocket = 3;
 constexpr int kExitListen = 4;
+
+// Every registration makes the relay hold back everything, from every
+// client, for up to 4 seconds, and one made while another is held waits for
+// it: with the terminal client's 5 seconds, two clients registering close
+// together make each other fall silent in turn. The page waits longer
+// before it takes a silence for being dropped; its heartbeats keep it
+// registered meanwhile.
+constexpr std::chrono::milliseconds kSilenceLimit{10000};
 
 // The server the console control handler stops; set before the handler can run.
 std::atomic<tools::WebServer*> runningServer{nullptr};
@@ -43,6 +52,7 @@ tools::RelaySessionSettings settingsFrom(const tools::WebOptions& options) {
     settings.relay.address = platform::ipv4Address(options.relayHost.c_str());
     settings.relay.port = static_cast<std::uint16_t>(options.relayPort);
     settings.local.address = platform::ipv4Address(options.bind.c_str());
+    settings.silenceLimit = kSilenceLimit;
     return settings;
 }
 

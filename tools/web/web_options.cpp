@@ -23,7 +23,9 @@ const char kWebUsage[] =
     "                      port 0 picks a free port)\n"
     "  --help              this text\n"
     "\n"
-    "It ends on Ctrl-C, telling the relay it leaves.\n"
+    "If nothing arrives for 10 seconds it registers again (after a PAUSED notice\n"
+    "only after 30 seconds, so that the pause lasts). It ends on Ctrl-C, telling\n"
+    "the relay it leaves.\n"
     "\n"
     "Exit status: 0 a normal end, 2 a bad command line, 3 the UDP socket could not\n"
     "be opened or bound, 4 the page's address could not be listened on.\n";
