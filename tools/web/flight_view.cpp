@@ -4,7 +4,7 @@
 
 namespace tools {
 
-void FlightView::publish(const nlohmann::json& event) {
+void FlightView::publish(const nlohmann::ordered_json& event) {
     const std::string kind = event.value("event", "");
     std::string text = event.dump();
     {
@@ -26,7 +26,7 @@ void FlightView::publish(const nlohmann::json& event) {
     published_.notify_all();
 }
 
-nlohmann::json FlightView::state() const {
+nlohmann::ordered_json FlightView::state() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return {{"connection", connection_.event},
             {"route", route_.event},

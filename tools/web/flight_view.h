@@ -24,10 +24,10 @@ class FlightView {
     // Each keeps the object as the latest of its kind and sends it as an
     // event; `event` is told apart by its "event" member: "telemetry",
     // "notice", "route" or "connection".
-    void publish(const nlohmann::json& event);
+    void publish(const nlohmann::ordered_json& event);
 
     // {"connection":…,"route":…,"record":…,"notice":…}, null where nothing came yet.
-    nlohmann::json state() const;
+    nlohmann::ordered_json state() const;
 
     // What a browser needs first (the route, connection, notice and record,
     // as far as they exist, in the order they came, so that a record after
@@ -52,7 +52,7 @@ class FlightView {
     mutable std::mutex mutex_;
     mutable std::condition_variable published_;
     struct Latest {
-        nlohmann::json event;  // null until one came
+        nlohmann::ordered_json event;  // null until one came
         std::uint64_t number = 0;
     };
     Latest connection_;

@@ -14,15 +14,15 @@ std::string timeText(std::chrono::system_clock::time_point when) {
 
 }  // namespace
 
-nlohmann::json messageJson(const outgoingMessage& message,
-                           std::chrono::system_clock::time_point received) {
+nlohmann::ordered_json messageJson(const outgoingMessage& message,
+                                   std::chrono::system_clock::time_point received) {
     const std::string_view notice = noticeWord(message);
     if (!notice.empty()) {
         return {{"event", "notice"}, {"time", timeText(received)}, {"notice", notice}};
     }
     // The record's members come from the one place that names them for every tool.
-    nlohmann::json json = {{"event", "telemetry"}, {"time", timeText(received)}};
-    json.update(nlohmann::json::parse("{" + messageJsonMembers(message) + "}"));
+    nlohmann::ordered_json json = {{"event", "telemetry"}, {"time", timeText(received)}};
+    json.update(nlohmann::ordered_json::parse("{" + messageJsonMembers(message) + "}"));
     return json;
 }
 
@@ -33,8 +33,8 @@ std::string displayIdentifier(std::string_view id) {
     return std::string(id);
 }
 
-nlohmann::json routeJson(const std::vector<RouteEntry>& entries) {
-    nlohmann::json list = nlohmann::json::array();
+nlohmann::ordered_json routeJson(const std::vector<RouteEntry>& entries) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const RouteEntry& entry : entries) {
         if (entry.malformed) {
             // Bytes off the network need not be UTF-8; JSON text must be.
@@ -65,7 +65,7 @@ std::string_view linkStateName(LinkState state) {
     return "unknown";
 }
 
-nlohmann::json connectionJson(LinkState state, const std::string& relay) {
+nlohmann::ordered_json connectionJson(LinkState state, const std::string& relay) {
     return {{"event", "connection"}, {"state", linkStateName(state)}, {"relay", relay}};
 }
 

@@ -20,14 +20,14 @@
 namespace tools {
 
 // A telemetry record or a notice, received at `received`.
-nlohmann::json messageJson(const outgoingMessage& message,
-                           std::chrono::system_clock::time_point received);
+nlohmann::ordered_json messageJson(const outgoingMessage& message,
+                                   std::chrono::system_clock::time_point received);
 
 // A waypoint identifier as a pilot reads it: type P route files keep each
 // identifier's line end, which the relay sends on; it is no part of the name.
 std::string displayIdentifier(std::string_view id);
 
-nlohmann::json routeJson(const std::vector<RouteEntry>& entries);
+nlohmann::ordered_json routeJson(const std::vector<RouteEntry>& entries);
 
 // How the page's link to the simulator stands.
 enum class LinkState {
@@ -40,6 +40,6 @@ enum class LinkState {
 
 std::string_view linkStateName(LinkState state);
 
-nlohmann::json connectionJson(LinkState state, const std::string& relay);
+nlohmann::ordered_json connectionJson(LinkState state, const std::string& relay);
 
 }  // namespace tools

@@ -121,8 +121,8 @@ struct WebServer::Impl {
     void routeCommand(const std::string& path, std::uint8_t code, const std::string& name) {
         server.Post(path, [this, code, name](const httplib::Request&, httplib::Response& response) {
             commands(code);
-            response.set_content(nlohmann::json{{"event", "command"}, {"command", name}}.dump(),
-                                 kJson);
+            response.set_content(
+                nlohmann::ordered_json{{"event", "command"}, {"command", name}}.dump(), kJson);
         });
         // A command changes the simulator: a link followed or a page
         // prefetched must not send it.
