@@ -31,8 +31,8 @@ RelayFeed::~RelayFeed() {
 RelaySessionEvents RelayFeed::sessionEvents() {
     RelaySessionEvents events;
     events.registering = [this](bool again, std::chrono::milliseconds silenceLimit) {
-        replied_ = false;
-        recordsWithoutReply_ = false;
+        haveRoute_ = false;
+        recordsWithoutRoute_ = false;
         if (askingNow_) {
             askingNow_ = false;
             log_("records flow but no route came: registering again for it");
@@ -45,7 +45,6 @@ RelaySessionEvents RelayFeed::sessionEvents() {
         setLink(again ? LinkState::RegisteringAgain : LinkState::Registering);
     };
     events.reply = [this](std::int32_t kind) {
-        replied_ = true;
         if (kind == no_route) {
             log_("registered: the relay has no route");
             view_.publish(routeJson({}));
@@ -55,12 +54,13 @@ RelaySessionEvents RelayFeed::sessionEvents() {
         }
     };
     events.route = [this](const std::vector<RouteEntry>& entries) {
+        haveRoute_ = true;
         log_("registered: a route of " + std::to_string(entries.size()) + " waypoints");
         view_.publish(routeJson(entries));
     };
     events.message = [this](const outgoingMessage& message) {
         view_.publish(messageJson(message, std::chrono::system_clock::now()));
-        recordsWithoutReply_ = !replied_ && noticeWord(message).empty();
+        recordsWithoutRoute_ = !haveRoute_ && noticeWord(message).empty();
         setLink(session_.simulatorPaused() ? LinkState::SimulatorPaused : LinkState::Receiving);
     };
     events.waitingForResume = [this] { log_("simulator paused: waiting for it to resume"); };
@@ -83,7 +83,7 @@ void RelayFeed::run() {
     session_.begin();
     while (!stopRequested_) {
         session_.step(kLongestWait);
-        if (recordsWithoutReply_ && !routeAsked_) {
+        if (recordsWithoutRoute_ && !routeAsked_) {
             routeAsked_ = true;
             askingNow_ = true;
             session_.registerAgain();

@@ -56,11 +56,12 @@ class RelayFeed {
     RelaySession session_;
     std::string relay_;
     LinkState link_ = LinkState::Registering;
-    // The relay answers a registration only once records flow; one made
-    // before the flight started brought no route, so records arriving
-    // without a reply make the feed register once more, for the route.
-    bool replied_ = false;
-    bool recordsWithoutReply_ = false;
+    // The relay answers a registration only once records flow, and with
+    // no_route until the simulator's plan has been read; a registration
+    // made before the flight started brought no route, so records arriving
+    // without one make the feed register once more, for the route.
+    bool haveRoute_ = false;
+    bool recordsWithoutRoute_ = false;
     bool routeAsked_ = false;  // since the last ordinary registration
     bool askingNow_ = false;
     std::atomic<bool> stopRequested_{false};
