@@ -108,7 +108,8 @@ TEST(DemoFlight, FliesTheWholeDemoAndShowsEveryCorrection) {
     const std::string runDir = testing_support::makeTemporaryDirectory();
     platform::ChildProcess::Options options;
     options.environment = {"DEMO_SPEEDUP=60",
-                           "DEMO_RELAY_PORT=" + std::to_string(testing_support::freeUdpPort())};
+                           "DEMO_RELAY_PORT=" + std::to_string(testing_support::freeUdpPort()),
+                           "DEMO_WEB_LISTEN=127.0.0.1:0"};
     const auto run = platform::runProgram("/bin/bash",
                                           {testing_support::sourcePath("tools/demo/run-demo.sh"),
                                            testing_support::programPath(""), runDir},
@@ -130,8 +131,14 @@ TEST(DemoFlight, FliesTheWholeDemoAndShowsEveryCorrection) {
     EXPECT_TRUE(corrections.underSpeed);
     EXPECT_TRUE(corrections.windChange);
 
+    // The page joined beside the terminal client, from an address of its own.
+    EXPECT_TRUE(contains(run.standardOutput, "Watch the flight in a browser: http://127.0.0.1:"))
+        << run.standardOutput.substr(0, 1000);
+    EXPECT_TRUE(contains(output("web.txt"), "registered: a route of 11 waypoints"))
+        << output("web.txt");
+
     const std::string netlog = output("network-log.txt");
-    EXPECT_TRUE(contains(netlog, "incoming: add_entry 1")) << netlog.substr(0, 500);
+    EXPECT_TRUE(contains(netlog, "incoming: add_entry 2")) << netlog.substr(0, 500);
     std::filesystem::remove_all(runDir);
 }
 
@@ -143,7 +150,8 @@ TEST(DemoFlight, WithoutWeatherObservationsEverySampleAfterTheFirstFewReachesThe
     const std::string runDir = testing_support::makeTemporaryDirectory();
     platform::ChildProcess::Options options;
     options.environment = {"DEMO_SPEEDUP=60", "DEMO_SIMULATOR_OPTIONS=--no-weather --mach 0.84",
-                           "DEMO_RELAY_PORT=" + std::to_string(testing_support::freeUdpPort())};
+                           "DEMO_RELAY_PORT=" + std::to_string(testing_support::freeUdpPort()),
+                           "DEMO_WEB_LISTEN=127.0.0.1:0"};
     const auto run = platform::runProgram("/bin/bash",
                                           {testing_support::sourcePath("tools/demo/run-demo.sh"),
                                            testing_support::programPath(""), runDir},
