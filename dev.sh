@@ -10,11 +10,16 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libpugixml-dev)
+packages=(g++ cmake ninja-build pkgconf libgtest-dev libgmock-dev libpugixml-dev
+    libcpp-httplib-dev nlohmann-json3-dev)
+# The page's browser test: Debian's chromium, driven by playwright-core from
+# the npm registry (never a browser of its own download).
+browser_packages=(chromium)
+browser_test=tests/web/browser
 
 install_missing() {
     local missing=()
-    for package in "${packages[@]}"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
             missing+=("$package")
     done
@@ -24,6 +29,18 @@ install_missing() {
         [ "$(id -u)" -eq 0 ] || sudo=sudo
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+# chromium and the pinned playwright-core, once; the test is skipped without them.
+install_browser_test() {
+    install_missing "${browser_packages[@]}"
+    if ! command -v npm >/dev/null; then
+        install_missing nodejs npm
+    fi
+    local installed=$browser_test/node_modules/.package-lock.json
+    if [ ! -f "$installed" ] || [ "$browser_test/package-lock.json" -nt "$installed" ]; then
+        (cd "$browser_test" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
     fi
 }
 
@@ -68,22 +85,24 @@ run_fuzzers() {
 
 case "${1:-}" in
     demo)
-        install_missing
+        install_missing "${packages[@]}"
         build build
         exec tools/demo/run-demo.sh build
         ;;
     test)
-        install_missing
+        install_missing "${packages[@]}"
+        install_browser_test
         build build -DCORVESSA_WERROR=ON
         run_tests build
         ;;
     sanitize)
-        install_missing
+        install_missing "${packages[@]}"
+        install_browser_test
         build build-asan -DCORVESSA_WERROR=ON -DCORVESSA_SANITIZE=address,undefined
         run_tests build-asan
         ;;
     tsan)
-        install_missing
+        install_missing "${packages[@]}"
         build build-tsan -DCORVESSA_WERROR=ON -DCORVESSA_SANITIZE=thread
         run_tests build-tsan -R '^(Relay|Route|SimLink)'
         ;;

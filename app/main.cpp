@@ -7,6 +7,7 @@
 
 #include "app/console_control_handler.h"
 #include "app/options.h"
+#include "app/reconnecting.h"
 #include "app/route_summary.h"
 #include "app/shared_flight_state.h"
 #include "app/startup_notes.h"
@@ -94,8 +95,11 @@ int main() {
     }
     std::fflush(stdout);
 
-    runSimConnect(dispatchHandler);
-    if (flightState.simConnectHandle.load() == nullptr) {
+    if (optionPresent(commandLine, "-reconnect")) {
+        runReconnecting();  // until Ctrl-C
+        return 0;
+    }
+    if (!runSimConnect(dispatchHandler)) {
         noteNoSimulator(simulatorLocation());
     }
 

@@ -61,7 +61,8 @@ int optionInteger(const char* commandLine, const char* option) {
 void printUsage() {
     std::printf(
         "usage: Corvessa  [-pause -altitude <feet>]  -spoilerControl minIas minMach maxIas "
-        "maxMach  [-type <p> -flightplan <file>] [-help]\n");
+        "maxMach  [-type <p> -flightplan <file>] [-help]\n"
+        "       [-reconnect]  wait for the simulator, and for it again whenever it quits\n");
 }
 
 int relayPort(const char* commandLine) {

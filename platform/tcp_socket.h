@@ -85,4 +85,11 @@ class TcpListener {
     int port_;
 };
 
+// Readies a TCP socket that is about to be bound and listen for a server
+// that must own its address alone: a second server on the same port fails
+// to bind instead of silently taking a share of the connections, while a
+// restart right after an end still binds (connections of the last run may
+// linger in TIME_WAIT). False when the system refuses the options.
+bool prepareExclusiveListener(std::intptr_t descriptor);
+
 }  // namespace platform

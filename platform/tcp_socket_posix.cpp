@@ -223,4 +223,12 @@ std::unique_ptr<TcpStream> TcpListener::accept(int timeoutMs) {
     return std::unique_ptr<TcpStream>(new TcpStream(accepted));
 }
 
+bool prepareExclusiveListener(std::intptr_t descriptor) {
+    // SO_REUSEADDR alone: on POSIX systems it allows TIME_WAIT leftovers but
+    // never two listeners; SO_REUSEPORT, which would, stays off.
+    int yes = 1;
+    return setsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) ==
+           0;
+}
+
 }  // namespace platform

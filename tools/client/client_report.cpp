@@ -160,6 +160,14 @@ void ClientReport::commandSent(std::uint8_t code) {
          "\"event\":\"command\",\"command\":" + jsonString(commandName(code)));
 }
 
+void ClientReport::waitingForResume(double silenceSeconds) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%g", silenceSeconds);
+    note("Simulator paused: waiting for it to resume (registering again only after " +
+             std::string(seconds) + " seconds of silence)",
+         "\"event\":\"waiting\",\"for\":\"resume\",\"silenceSeconds\":" + std::string(seconds));
+}
+
 void ClientReport::keysAvailable() {
     note("Keys: p pause toggle, s spoilers toggle, q quit", "\"event\":\"keys\",\"keys\":\"psq\"");
 }
