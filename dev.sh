@@ -107,8 +107,7 @@ case "${1:-}" in
         run_tests build-tsan -R '^(Relay|Route|SimLink)'
         ;;
     fuzz)
-        packages+=(clang-14 libclang-rt-14-dev)
-        install_missing
+        install_missing "${packages[@]}" clang-14 libclang-rt-14-dev
         # Only the targets and what they use; the warnings gate is the test build's.
         cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
             -DCMAKE_CXX_COMPILER=clang++-14 -DCORVESSA_SANITIZE=address,undefined \
@@ -117,7 +116,7 @@ case "${1:-}" in
         run_fuzzers build-fuzz "${2:-60}"
         ;;
     soak)
-        install_missing
+        install_missing "${packages[@]}"
         build build -DCORVESSA_WERROR=ON
         build/tests/soak/relay_soak "${@:2}"
         ;;
