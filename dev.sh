@@ -4,12 +4,20 @@
 #   ./dev.sh test      builds with warnings as errors and runs every test
 #   ./dev.sh sanitize  the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./dev.sh tsan      the multi-threaded subsystems' tests under ThreadSanitizer
+#   ./dev.sh fuzz [S]  runs each parser's libFuzzer target for S seconds (default 60)
+#   ./dev.sh soak [--short]  the relay's load test on loopback: 60 s, or 15 s
 #   ./dev.sh windows   the Windows programs: both zips in dist/, their tests under Wine
 #   ./dev.sh format    applies .clang-format to every source
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libpugixml-dev)
+packages=(g++ cmake ninja-build pkgconf libgtest-dev libgmock-dev libpugixml-dev
+    libcpp-httplib-dev nlohmann-json3-dev)
+# The page's browser test: Debian's chromium, driven by playwright-core from
+# the npm registry (never a browser of its own download).
+browser_packages=(chromium)
+browser_test=tests/web/browser
+
 # The Windows build: mingw-w64 in its POSIX thread variant, Wine for its
 # tests, dpkg-dev to unpack pugixml's source package. (zip: to look inside.)
 windows_packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 zip dpkg-dev googletest)
@@ -18,7 +26,7 @@ wineserver=/usr/lib/wine/wineserver
 
 install_missing() {
     local missing=()
-    for package in "${packages[@]}" "$@"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
             missing+=("$package")
     done
@@ -28,6 +36,18 @@ install_missing() {
         [ "$(id -u)" -eq 0 ] || sudo=sudo
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+# chromium and the pinned playwright-core, once; the test is skipped without them.
+install_browser_test() {
+    install_missing "${browser_packages[@]}"
+    if ! command -v npm >/dev/null; then
+        install_missing nodejs npm
+    fi
+    local installed=$browser_test/node_modules/.package-lock.json
+    if [ ! -f "$installed" ] || [ "$browser_test/package-lock.json" -nt "$installed" ]; then
+        (cd "$browser_test" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
     fi
 }
 
@@ -126,29 +146,58 @@ start_wine_prefix() {
     trap '"$wineserver" -k 2>/dev/null || true' EXIT
 }
 
+# The parsers' fuzz targets (fuzz/) and where each finds its seed inputs.
+fuzz_targets=(route_file_p route_file_i sim_flight_plan link_dispatch datagram metar_wind network_log)
+fuzz_seeds() {
+    case "$1" in
+        route_file_p | route_file_i | sim_flight_plan) echo tests/route/data ;;
+        *) echo "fuzz/corpus/$1" ;;
+    esac
+}
+
+# run_fuzzers DIR SECONDS: each target in turn; new inputs collect in
+# DIR/corpus, a crashing input is kept in DIR/artifacts and ends the run.
+run_fuzzers() {
+    local dir=$1 seconds=$2
+    mkdir -p "$dir/artifacts"
+    for target in "${fuzz_targets[@]}"; do
+        local work="$dir/corpus/$target" log="$dir/fuzz-$target.log"
+        mkdir -p "$work"
+        if ! "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+            -artifact_prefix="$dir/artifacts/$target-" "$work" "$(fuzz_seeds "$target")" >"$log" 2>&1; then
+            tail -n 40 "$log"
+            echo "fuzz_$target found a fault; its input is in $dir/artifacts/"
+            return 1
+        fi
+        echo "fuzz_$target: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$log")"
+    done
+}
+
 case "${1:-}" in
     demo)
-        install_missing
+        install_missing "${packages[@]}"
         build build
         exec tools/demo/run-demo.sh build
         ;;
     test)
-        install_missing
+        install_missing "${packages[@]}"
+        install_browser_test
         build build -DCORVESSA_WERROR=ON
         run_tests build
         ;;
     sanitize)
-        install_missing
+        install_missing "${packages[@]}"
+        install_browser_test
         build build-asan -DCORVESSA_WERROR=ON -DCORVESSA_SANITIZE=address,undefined
         run_tests build-asan
         ;;
     tsan)
-        install_missing
+        install_missing "${packages[@]}"
         build build-tsan -DCORVESSA_WERROR=ON -DCORVESSA_SANITIZE=thread
         run_tests build-tsan -R '^(Relay|Route|SimLink)'
         ;;
     windows)
-        install_missing "${windows_packages[@]}"
+        install_missing "${packages[@]}" "${windows_packages[@]}"
         build build -DCORVESSA_WERROR=ON
         start_wine_prefix
         build_windows build-win64 x86_64
@@ -158,11 +207,29 @@ case "${1:-}" in
         ls -l dist/*.zip
         test_windows
         ;;
+    fuzz)
+        install_missing "${packages[@]}" clang-14 libclang-rt-14-dev
+        # Only the targets and what they use; the warnings gate is the test build's.
+        cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DCMAKE_CXX_COMPILER=clang++-14 -DCORVESSA_SANITIZE=address,undefined \
+            -DCORVESSA_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+        cmake --build build-fuzz --target $(printf 'fuzz_%s ' "${fuzz_targets[@]}")
+        run_fuzzers build-fuzz "${2:-60}"
+        ;;
+    soak)
+        install_missing "${packages[@]}"
+        build build -DCORVESSA_WERROR=ON
+        build/tests/soak/relay_soak "${@:2}"
+        ;;
     format)
         git ls-files '*.cpp' '*.h' | xargs clang-format -i
         ;;
     *)
-        sed -n '2,9p' "$0"
+        # The commands, as the comment at the top lists them.
+        {
+            echo "usage: ./dev.sh COMMAND, one of:"
+            sed -n 's|^#   ./dev.sh |  |p' "$0"
+        } >&2
         exit 2
         ;;
 esac

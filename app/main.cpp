@@ -3,11 +3,15 @@
 // route reader ends the command line at the route path's closing quote).
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "app/console_control_handler.h"
 #include "app/options.h"
+#include "app/reconnecting.h"
 #include "app/route_summary.h"
 #include "app/shared_flight_state.h"
+#include "app/startup_notes.h"
+#include "app/status_reporter.h"
 #include "monitor/dispatch.h"
 #include "platform/command_line.h"
 #include "platform/console_control.h"
@@ -16,6 +20,7 @@
 #include "route/waypoint_table.h"
 #include "simlink/client_events.h"
 #include "simlink/connection.h"
+#include "simlink/simulator_location.h"
 
 namespace {
 
@@ -32,6 +37,9 @@ CommandLineBuffer commandLine;
 void readRouteFile() {
     flightState.flightPlanFromCommandLine = 1;
     char* path = routePath(commandLine);
+    if (*path == '\0') {
+        noteRoutePathMissing();
+    }
     switch (routeFileType(commandLine)) {
         case RouteFileType::P:
             readRouteFileP(path);
@@ -60,10 +68,11 @@ int main() {
     }
 
     // The relay lives until the process ends; it is never destroyed.
-    auto* server =
-        new ServerSocket(relayPort(commandLine),
-                         SimulatorCommands{sendPauseToggle, sendSpoilersToggle, sendPauseOff});
+    const int port = relayPort(commandLine);
+    auto* server = new ServerSocket(port, SimulatorCommands{sendPauseToggle, sendSpoilersToggle,
+                                                            sendPauseOff, pauseShownToClients});
     flightState.server = server;
+    noteSystemChosenPort(port, server->boundPort());
 
     takePauseOptions(commandLine);
     if (optionPresent(commandLine, "-lognetwork")) {
@@ -80,9 +89,19 @@ int main() {
     server->startReceiveThread();
     server->startSendThread();
     server->startReapThread();
+    std::unique_ptr<StatusReporter> statusLine;
+    if (optionPresent(commandLine, "-status")) {
+        statusLine = startStatusLine(*server);
+    }
     std::fflush(stdout);
 
-    runSimConnect(dispatchHandler);
+    if (optionPresent(commandLine, "-reconnect")) {
+        runReconnecting();  // until Ctrl-C
+        return 0;
+    }
+    if (!runSimConnect(dispatchHandler)) {
+        noteNoSimulator(simulatorLocation());
+    }
 
     printRouteSummary(copyWaypointTable());
     return 0;

@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "app/shared_flight_state.h"
+#include "app/startup_notes.h"
+#include "route/number_scanner.h"
 
 namespace {
 
@@ -59,7 +61,8 @@ int optionInteger(const char* commandLine, const char* option) {
 void printUsage() {
     std::printf(
         "usage: Corvessa  [-pause -altitude <feet>]  -spoilerControl minIas minMach maxIas "
-        "maxMach  [-type <p> -flightplan <file>] [-help]\n");
+        "maxMach  [-type <p> -flightplan <file>] [-help]\n"
+        "       [-reconnect]  wait for the simulator, and for it again whenever it quits\n");
 }
 
 int relayPort(const char* commandLine) {
@@ -115,11 +118,18 @@ void takeSpoilerControl(const char* commandLine) {
     int maxIas = 0;
     float minMach = 0.0f;
     float maxMach = 0.0f;
-    std::sscanf(found + std::strlen("-spoilerControl "), "%d %f %d %f", &minIas, &minMach, &maxIas,
-                &maxMach);
+    // "%d %f %d %f", the numbers in their decimal form only; the scan stops
+    // at the first limit that is missing or not a number.
+    NumberScanner scan(found + std::strlen("-spoilerControl "));
+    int limitsRead = 0;
+    limitsRead += scan.integer(minIas).complete() ? 1 : 0;
+    limitsRead += scan.decimal(minMach).complete() ? 1 : 0;
+    limitsRead += scan.integer(maxIas).complete() ? 1 : 0;
+    limitsRead += scan.decimal(maxMach).complete() ? 1 : 0;
     s.minIas = minIas;
     s.maxIas = maxIas;
     s.minMachMilli = machMilli(minMach);
     s.maxMachMilli = machMilli(maxMach);
     std::printf("\n%f %d %f %d\n", s.minMachMilli, s.minIas, s.maxMachMilli, s.maxIas);
+    noteMissingSpoilerLimits(limitsRead);
 }

@@ -21,7 +21,8 @@ void resetSharedFlightState() {
     s.flightPhase = FlightPhase::None;
     s.simPaused = false;
     s.spoilersDeployed = false;
-    s.previousAltitudeFeet = -9999.0;
+    s.previousAltitudeFeet = kNoPreviousAltitudeFeet;
     s.flightPlanStateHandled = 0;
     s.currentTelemetry = nullptr;
+    s.weatherAnswers = WeatherAnswers{};
 }

@@ -14,6 +14,20 @@ enum class FlightPhase : std::int8_t {
     Descent = 3,
 };
 
+// The previous altitude before the first sample: below any real altitude,
+// so the first sample climbs.
+constexpr double kNoPreviousAltitudeFeet = -9999.0;
+
+// Whether the simulator answers the monitor's weather requests. The older
+// simulators do; the newer ones keep the requests but never answer them, and
+// the newest have retired the weather functions altogether. Without answers
+// the monitor completes each record at its own sample, with no wind ahead.
+struct WeatherAnswers {
+    bool retired = false;  // a simulator whose weather functions are gone: no requests at all
+    bool absent = false;   // records go out at their own sample, without the wind ahead
+    std::int32_t unansweredInRow = 0;  // records replaced unsent, no observation between
+};
+
 // The one process-wide record through which the subsystems meet: the
 // command-line settings, the simulator connection's handle and flags, the
 // flight status the monitor keeps between messages, and the relay server.
@@ -48,9 +62,10 @@ struct SharedFlightState {
     FlightPhase flightPhase = FlightPhase::None;
     std::atomic<bool> simPaused{false};
     std::atomic<bool> spoilersDeployed{false};
-    double previousAltitudeFeet = -9999.0;  // below any real altitude: the first sample climbs
+    double previousAltitudeFeet = kNoPreviousAltitudeFeet;
     std::int32_t flightPlanStateHandled = 0;
     outgoingMessage* currentTelemetry = nullptr;  // waiting for its weather observation
+    WeatherAnswers weatherAnswers;
 };
 
 extern SharedFlightState flightState;

@@ -1,9 +1,13 @@
 #include "monitor/aircraft_sample_handling.h"
 
+#include <cstdio>
+
 #include "app/shared_flight_state.h"
 #include "monitor/flight_phase.h"
 #include "monitor/pause_requests.h"
 #include "monitor/telemetry_record.h"
+#include "monitor/weather_answers.h"
+#include "monitor/weather_observation_handling.h"
 #include "monitor/weather_point.h"
 #include "simlink/client_events.h"
 
@@ -25,18 +29,33 @@ void requestWeatherAhead(const AircraftSample& sample) {
                                                      point.longitude, point.altitudeMetres);
 }
 
+// A record whose observation never came is dropped unsent. Several in a row
+// show a simulator that does not answer weather requests.
+void dropUnansweredRecord() {
+    delete flightState.currentTelemetry;
+    flightState.currentTelemetry = nullptr;
+    if (noteRecordUnanswered(flightState.weatherAnswers)) {
+        std::printf(
+            "\nThe simulator gives no weather observations: records go out without the "
+            "wind ahead\n");
+    }
+}
+
 }  // namespace
 
 void handleAircraftSample(const AircraftSample& sample) {
-    // A record whose observation never came is dropped unsent.
-    delete flightState.currentTelemetry;
+    if (flightState.currentTelemetry != nullptr) {
+        dropUnansweredRecord();
+    }
     flightState.currentTelemetry = new outgoingMessage{};
 
     if (takePauseNowRequest()) {
         pauseOnRequest();
     }
 
-    requestWeatherAhead(sample);
+    if (sendsWeatherRequests(flightState.weatherAnswers)) {
+        requestWeatherAhead(sample);
+    }
     fillTelemetryRecord(*flightState.currentTelemetry, sample, flightState.flightPhase,
                         flightState.spoilersDeployed.load());
 
@@ -48,4 +67,7 @@ void handleAircraftSample(const AircraftSample& sample) {
         pauseOnRequest();
     }
     flightState.previousAltitudeFeet = sample.altitude;
+    if (!recordsWaitForWeather(flightState.weatherAnswers)) {
+        completeRecordWithoutWeather();
+    }
 }

@@ -8,6 +8,8 @@
 #include "monitor/aircraft_sample_handling.h"
 #include "monitor/pause_notice.h"
 #include "monitor/relay_handover.h"
+#include "monitor/simulator_identity.h"
+#include "monitor/weather_answers.h"
 #include "monitor/weather_observation_handling.h"
 #include "route/route_readers.h"
 #include "simlink/client_events.h"
@@ -117,6 +119,17 @@ void handleSystemState(const SIMCONNECT_RECV_SYSTEM_STATE& state) {
     }
 }
 
+// The open acknowledgement names the simulator; the newest simulators, whose
+// weather functions are retired, are known by their version.
+void handleOpen(const SIMCONNECT_RECV_OPEN& open) {
+    std::printf("\n%s\n", simulatorIdentity(open).c_str());
+    if (noteApplicationVersion(flightState.weatherAnswers, open.dwApplicationVersionMajor)) {
+        std::printf(
+            "\nThe simulator's weather functions are retired: no weather requests, "
+            "records go out without the wind ahead\n");
+    }
+}
+
 // True when the message holds the whole structure its id announces.
 template <typename Structure>
 bool holds(DWORD size) {
@@ -146,6 +159,12 @@ void SIMCONNECT_CALL dispatchHandler(SIMCONNECT_RECV* message, DWORD size, void*
         case SIMCONNECT_RECV_ID_SYSTEM_STATE:
             if (holds<SIMCONNECT_RECV_SYSTEM_STATE>(size)) {
                 handleSystemState(*static_cast<SIMCONNECT_RECV_SYSTEM_STATE*>(message));
+            }
+            break;
+        case SIMCONNECT_RECV_ID_OPEN:
+            std::printf("\nReceived:%d", static_cast<int>(message->dwID));
+            if (holds<SIMCONNECT_RECV_OPEN>(size)) {
+                handleOpen(*static_cast<SIMCONNECT_RECV_OPEN*>(message));
             }
             break;
         default:

@@ -1,8 +1,6 @@
 #include "monitor/metar_wind.h"
 
-#include <cstdlib>
-#include <cstring>
-
+#include "monitor/decimal_number.h"
 #include "monitor/truncation.h"
 
 namespace {
@@ -32,15 +30,13 @@ std::string_view word(std::string_view text, int index) {
     }
 }
 
-// A part of the wind group read as a decimal number, the way strtod reads
-// it: digits up to the first character that cannot continue the number, 0
-// when none starts it. A value that is not a number or too large for the
-// record becomes 0 or the nearest end of the 32-bit range.
+// A part of the wind group read as a decimal number: digits with an optional
+// point and exponent, up to the first character that cannot continue the
+// number, 0 when none starts it (a hexadecimal form, INF or NAN is no
+// number here). A value too large for the record becomes the nearest end
+// of the 32-bit range.
 std::int32_t readWindNumber(std::string_view part) {
-    char text[kWindGroupMaxCharacters + 1] = {};
-    std::memcpy(text, part.data(),
-                part.size() < kWindGroupMaxCharacters ? part.size() : kWindGroupMaxCharacters);
-    return truncateToInt32(std::strtod(text, nullptr));
+    return truncateToInt32(readDecimalNumber(part.substr(0, kWindGroupMaxCharacters)).value);
 }
 
 }  // namespace

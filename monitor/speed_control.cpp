@@ -61,7 +61,7 @@ bool overSpeedAhead(const outgoingMessage& record, const SpeedWindow& window,
 }
 
 ControlEvents decideControlEvents(const outgoingMessage& record, const SpeedWindow& window,
-                                  ControlStatus status) {
+                                  ControlStatus status, WindAhead windAhead) {
     ControlEvents decided;
     if (overSpeed(record, window, status)) {
         decided.add(ThrottleCut);
@@ -71,7 +71,7 @@ ControlEvents decideControlEvents(const outgoingMessage& record, const SpeedWind
         decided.add(ThrottleFull);
         decided.add(SpoilersToggle);
     }
-    if (overSpeedAhead(record, window, status)) {
+    if (windAhead == WindAhead::Known && overSpeedAhead(record, window, status)) {
         decided.add(SpoilersToggle);
     }
     return decided;

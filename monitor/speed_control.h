@@ -71,5 +71,10 @@ struct ControlEvents {
     void add(ClientEvent event) { events[count++] = event; }
 };
 
+// Whether the record carries the wind ahead. Without it (a simulator that
+// gives no weather observations) the wind-change rule has nothing to compare
+// and does not run; the window rules act as always.
+enum class WindAhead { Known, Unknown };
+
 ControlEvents decideControlEvents(const outgoingMessage& record, const SpeedWindow& window,
-                                  ControlStatus status);
+                                  ControlStatus status, WindAhead windAhead = WindAhead::Known);

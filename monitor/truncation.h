@@ -22,3 +22,17 @@ inline std::int32_t truncateToInt32(double value) {
     }
     return static_cast<std::int32_t>(value);
 }
+
+// A double as a 32-bit float without the undefined conversion of a value
+// beyond the float's range: such a value becomes ±infinity, as reading it
+// as a float would have made it.
+inline float toFloat(double value) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (value > kMax) {
+        return std::numeric_limits<float>::infinity();
+    }
+    if (value < -kMax) {
+        return -std::numeric_limits<float>::infinity();
+    }
+    return static_cast<float>(value);
+}

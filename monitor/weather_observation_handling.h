@@ -10,3 +10,10 @@
 //
 // Thread safety: main thread only, inside the dispatch procedure.
 void handleWeatherObservation(std::string_view metar);
+
+// A simulator that gives no weather observations: the record of the sample
+// just handled goes out at once, as if an observation without a wind group
+// had come, with the speed window's rules but not the wind-change rule.
+//
+// Thread safety: main thread only, inside the dispatch procedure.
+void completeRecordWithoutWeather();

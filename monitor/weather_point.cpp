@@ -1,12 +1,14 @@
 #include "monitor/weather_point.h"
 
 #include "monitor/geodesy.h"
+#include "monitor/truncation.h"
 
 WeatherPoint weatherPointAhead(const AircraftSample& sample) {
     const GeoPoint ahead =
         destinationPoint(sample.latitude, sample.longitude, degreesToRadians(sample.headingTrue),
                          kLookAheadDistanceKm);
     const double altitudeMetres = sample.altitude * kMetresPerFoot;
-    return WeatherPoint{static_cast<float>(ahead.latitude), static_cast<float>(ahead.longitude),
-                        static_cast<float>(altitudeMetres)};
+    // A garbled sample may hold values beyond a float's range: they become
+    // ±infinity rather than an undefined conversion.
+    return WeatherPoint{toFloat(ahead.latitude), toFloat(ahead.longitude), toFloat(altitudeMetres)};
 }

@@ -39,6 +39,11 @@ class TcpStream {
     // the stream is broken; never raises a signal.
     bool sendAll(std::string_view bytes);
 
+    // Sends what the system takes now, without waiting: the number of bytes
+    // taken (0 when it takes none now), or -1 when the stream is broken.
+    // Never raises a signal.
+    long sendSome(std::string_view bytes);
+
     // Waits at most `timeoutMs` for bytes (0: looks and returns at once) and
     // stores up to `capacity` of them.
     ReceiveResult receive(char* buffer, std::size_t capacity, int timeoutMs);
@@ -79,5 +84,12 @@ class TcpListener {
     std::intptr_t descriptor_;
     int port_;
 };
+
+// Readies a TCP socket that is about to be bound and listen for a server
+// that must own its address alone: a second server on the same port fails
+// to bind instead of silently taking a share of the connections, while a
+// restart right after an end still binds (connections of the last run may
+// linger in TIME_WAIT). False when the system refuses the options.
+bool prepareExclusiveListener(std::intptr_t descriptor);
 
 }  // namespace platform

@@ -139,6 +139,23 @@ bool TcpStream::sendAll(std::string_view bytes) {
     return true;
 }
 
+long TcpStream::sendSome(std::string_view bytes) {
+    if (bytes.empty()) {
+        return 0;
+    }
+    for (;;) {
+        const ssize_t sent =
+            send(asDescriptor(descriptor_), bytes.data(), bytes.size(), kSendFlags | MSG_DONTWAIT);
+        if (sent >= 0) {
+            return static_cast<long>(sent);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
+    }
+}
+
 ReceiveResult TcpStream::receive(char* buffer, std::size_t capacity, int timeoutMs) {
     const int descriptor = asDescriptor(descriptor_);
     const int ready = waitFor(descriptor, POLLIN, timeoutMs);
@@ -204,6 +221,14 @@ std::unique_ptr<TcpStream> TcpListener::accept(int timeoutMs) {
     }
     disableCoalescing(accepted);
     return std::unique_ptr<TcpStream>(new TcpStream(accepted));
+}
+
+bool prepareExclusiveListener(std::intptr_t descriptor) {
+    // SO_REUSEADDR alone: on POSIX systems it allows TIME_WAIT leftovers but
+    // never two listeners; SO_REUSEPORT, which would, stays off.
+    int yes = 1;
+    return setsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) ==
+           0;
 }
 
 }  // namespace platform

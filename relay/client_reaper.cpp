@@ -26,6 +26,7 @@ void ServerSocket::reapQuietClients(std::int64_t now) {
         std::printf("\nChecking client:%g\n", static_cast<double>(idle));
         if (idle >= timings_.inactivityLimitSeconds) {
             std::printf("removing client from the list. Non active.\n");
+            pending_.erase(entry->first);
             entry = clients.erase(entry);
         } else {
             ++entry;

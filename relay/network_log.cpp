@@ -6,6 +6,7 @@
 #include <exception>
 #include <iostream>
 
+#include "platform/regular_file.h"
 #include "relay/server_socket.h"
 
 namespace {
@@ -23,6 +24,14 @@ void ServerSocket::enableNetworkLog(int enable) {
     }
     std::lock_guard<std::mutex> lock(logMutex);
     if (logStream.is_open()) {
+        return;
+    }
+    if (platform::isSpecialFile(kLogFileName)) {
+        // A FIFO would hold start-up until someone read it, a device would
+        // swallow the records: only a file is a log. (A folder fails to
+        // open, with the system's reason.)
+        std::cerr << kLogFileName << " is not a regular file";
+        logEnabled = 0;
         return;
     }
     try {

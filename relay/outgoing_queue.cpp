@@ -61,11 +61,30 @@ void toNetworkByteOrder(outgoingMessage& message) {
 }  // namespace
 
 void ServerSocket::sendToEveryClient(const outgoingMessage& wireMessage) {
-    // Held while sending, so no client is added or removed half way through.
-    std::lock_guard<std::recursive_mutex> lock(registryMutex);
-    for (const auto& [key, client] : clients) {
+    // The recipients are the clients registered now; the sends themselves
+    // run outside the lock, so that handing a record over never waits for
+    // the network.
+    recipients_.clear();
+    {
+        std::lock_guard<std::recursive_mutex> lock(registryMutex);
+        for (const auto& [key, client] : clients) {
+            const auto registering = pending_.find(key);
+            if (registering == pending_.end()) {
+                recipients_.push_back(client->address);
+                continue;
+            }
+            // A registering client sees only its reply until its hold ends;
+            // then it gets what it missed.
+            auto& missed = registering->second.missed;
+            if (missed.size() == kMaxMissedMessages) {
+                missed.pop_front();
+            }
+            std::memcpy(missed.emplace_back().data(), &wireMessage, kOutgoingMessageSize);
+        }
+    }
+    for (const platform::UdpEndpoint& address : recipients_) {
         // A failed send leaves the client registered; the next one is served.
-        sock->sendTo(&wireMessage, kOutgoingMessageSize, client->address);
+        sock->sendTo(&wireMessage, kOutgoingMessageSize, address);
     }
 }
 

@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
-#include "platform/sleep.h"
-#include "relay/route_reply.h"
 #include "relay/server_socket.h"
-#include "route/waypoint_table.h"
 
 namespace {
 
@@ -27,50 +25,72 @@ void call(void (*command)()) {
 int ServerSocket::receiveLoop() {
     platform::UdpEndpoint sender{};
     incomingMessage incoming{};
+    extendSilence(PendingRegistration::Clock::now());
     while (running) {
-        const platform::WaitResult waited = waitForDatagram();
-        if (waited == platform::WaitResult::TimedOut) {
+        keepRegistrationDeadlines();
+        const Wake wake = waitForDatagram();
+        if (wake == Wake::Silence) {
             purgeClients();
+            extendSilence(PendingRegistration::Clock::now());
             continue;
         }
-        if (waited != platform::WaitResult::Readable) {
+        if (wake != Wake::Datagram) {
             continue;
         }
-        // A short datagram leaves the rest zero, never the previous one's bytes.
-        incoming = incomingMessage{};
         const int size = sock->receiveFrom(&incoming, sizeof incoming, &sender);
         if (size < 0) {
             // Nothing was received: there is nothing to handle, least of
             // all the previous datagram again.
             continue;
         }
-        if (logEnabled) {
-            logIncoming(reinterpret_cast<const std::uint8_t*>(&incoming));
-        }
-        handleDatagram(incoming, size, sender);
+        takeDatagram(&incoming, static_cast<std::size_t>(size), sender);
+        extendSilence(PendingRegistration::Clock::now());
     }
     return 1;
 }
 
-platform::WaitResult ServerSocket::waitForDatagram() {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(timings_.selectTimeoutMs);
+void ServerSocket::extendSilence(PendingRegistration::Clock::time_point from) {
+    silentUntil_ =
+        std::max(silentUntil_, from + std::chrono::milliseconds(timings_.selectTimeoutMs));
+}
+
+ServerSocket::Wake ServerSocket::waitForDatagram() {
+    using Clock = PendingRegistration::Clock;
     for (;;) {
         if (!running) {
-            return platform::WaitResult::Failed;
+            return Wake::Stopped;
+        }
+        Clock::time_point until = silentUntil_;
+        const std::optional<Clock::time_point> registrationDue = nextRegistrationDeadline();
+        if (registrationDue && *registrationDue < until) {
+            until = *registrationDue;
         }
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
         if (left <= 0) {
-            return platform::WaitResult::TimedOut;
+            return Clock::now() >= silentUntil_ ? Wake::Silence : Wake::Deadline;
         }
         const int slice = static_cast<int>(std::min<long long>(left, kStopCheckMs));
         const platform::WaitResult waited = sock->waitUntilReadable(slice);
-        if (waited != platform::WaitResult::TimedOut) {
-            return waited;
+        if (waited == platform::WaitResult::Readable) {
+            return Wake::Datagram;
+        }
+        if (waited == platform::WaitResult::Failed) {
+            return Wake::Stopped;
         }
     }
+}
+
+void ServerSocket::takeDatagram(const void* bytes, std::size_t size,
+                                const platform::UdpEndpoint& sender) {
+    // A short datagram leaves the rest zero, never the previous one's bytes.
+    incomingMessage incoming{};
+    const std::size_t taken = std::min(size, sizeof incoming);
+    std::memcpy(&incoming, bytes, taken);
+    if (logEnabled) {
+        logIncoming(reinterpret_cast<const std::uint8_t*>(&incoming));
+    }
+    handleDatagram(incoming, static_cast<int>(taken), sender);
 }
 
 void ServerSocket::handleDatagram(const incomingMessage& incoming, int size,
@@ -108,57 +128,31 @@ void ServerSocket::purgeClients() {
         std::printf("removing clients with heartbeat:%d", client->heartBeat);
     }
     clients.clear();
+    pending_.clear();
 }
 
-void ServerSocket::registerClient(const platform::UdpEndpoint& sender) {
-    // Held through the reply and the pause after it: nothing else reaches
-    // any client meanwhile, and telemetryStarted cannot change.
-    std::lock_guard<std::recursive_mutex> lock(registryMutex);
+void ServerSocket::forgetClient(long key) {
+    // A client that leaves takes its registration's pending reply with it.
+    clients.erase(key);
+    pending_.erase(key);
+}
+
+void ServerSocket::endPauseForRegistration() {
+    // Every registration leaves the simulator running. Where that ends a
+    // pause the clients were told of, they are told it is over, or they would
+    // go on showing a pause that has ended.
+    const bool pauseShown =
+        commands_.pauseShownToClients != nullptr && commands_.pauseShownToClients();
     call(commands_.pauseOff);
-    auto client = std::make_unique<clientInfo>();
-    client->address = sender;
-    client->heartBeat = 0;
-    client->lastSeen = timings_.clock();
-    const long key = clientKey(sender);
-    std::printf("adding entry:%u", static_cast<unsigned>(static_cast<std::uint32_t>(key)));
-    // A client registering again replaces its earlier record.
-    std::unique_ptr<clientInfo>& entry = clients[key];
-    entry = std::move(client);
-    replyToRegistration(*entry);
-    platform::sleepMilliseconds(timings_.holdAfterReplyMs);
-}
-
-void ServerSocket::replyToRegistration(const clientInfo& client) {
-    // Whole copies of the table: the main thread may publish a new route at
-    // any time, also during the pause, after which the route is listed as
-    // it then stands.
-    std::uint8_t reply[kReplySize];
-    if (copyWaypointTable()[0].lat == 0.0) {
-        writeBigEndian32(no_route, reply);
-        sock->sendTo(reply, sizeof reply, client.address);
-        return;
-    }
-    if (!telemetryStarted) {
-        return;
-    }
-    for (int step = 0; step < timings_.routeDelaySteps; ++step) {
-        platform::sleepMilliseconds(timings_.routeDelayStepMs);
-    }
-    const WaypointTable route = copyWaypointTable();
-    const RouteReply listing = buildRouteReply(route);
-    printRouteListing(route);
-    writeBigEndian32(route_entries, reply);
-    sock->sendTo(reply, sizeof reply, client.address);
-    for (std::size_t datagram = 0; datagram < kRouteDatagramCount; ++datagram) {
-        sock->sendTo(listing.data() + datagram * kRouteDatagramSize, kRouteDatagramSize,
-                     client.address);
+    if (pauseShown) {
+        sendToClients(new outgoingMessage(makeNotice(kUnpausedNotice)));
     }
 }
 
 void ServerSocket::handleEndFlow(const platform::UdpEndpoint& sender) {
     std::printf("\n\nReceived a end_flow message\n\n\n");
     std::lock_guard<std::recursive_mutex> lock(registryMutex);
-    clients.erase(clientKey(sender));
+    forgetClient(clientKey(sender));
 }
 
 void ServerSocket::handleHeartbeat(const incomingMessage& incoming,
@@ -183,7 +177,7 @@ void ServerSocket::handleHeartbeat(const incomingMessage& incoming,
     // The notice is queued while the offender is still registered; by the
     // time the sender takes it, only the clients that stay receive it.
     sendReset();
-    clients.erase(found);
+    forgetClient(found->first);
 }
 
 void ServerSocket::handleCommand(const incomingMessage& incoming) {

@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <string>
 
 #include "platform/console.h"
 #include "platform/sleep.h"
+#include "platform/system_error.h"
 
 namespace {
 
@@ -57,7 +59,10 @@ ServerSocket::ServerSocket(int port, SimulatorCommands commands, RelayTimings ti
     serverAddr.address = platform::ipv4Address("0.0.0.0");
     serverAddr.port = static_cast<std::uint16_t>(port & kPortMask);
     if (!sock->bind(serverAddr)) {
+        const std::string reason = platform::lastSocketErrorText();
         std::cerr << "ServerSocket: Failed to connect\n";
+        // The line above is the one scripts know; this one says what to mend.
+        std::cerr << "UDP port " << serverAddr.port << " cannot be bound: " << reason << "\n";
         endSetUp(kExitBind);
     }
 }

@@ -8,10 +8,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "monitor/outgoing_message.h"
 #include "platform/udp_socket.h"
+#include "relay/pending_registration.h"
 #include "relay/wake_signal.h"
 #include "relay/wire_protocol.h"
 
@@ -21,6 +24,9 @@ struct SimulatorCommands {
     void (*pauseToggle)();
     void (*spoilersToggle)();
     void (*pauseOff)();
+    // Whether the clients were last told the simulator is paused; without it
+    // they are taken to have been told nothing.
+    bool (*pauseShownToClients)() = nullptr;
 };
 
 // Seconds since 1970-01-01 00:00 UTC.
@@ -34,7 +40,8 @@ struct RelayTimings {
     // steps, so that it has had time to start listening for it.
     int routeDelayStepMs = 500;
     int routeDelaySteps = 4;
-    // After a registration reply nothing goes to any client for this long.
+    // After its registration reply nothing else goes to the registering
+    // client for this long; the others are served meanwhile.
     int holdAfterReplyMs = 2000;
     // A relay that receives nothing at all for this long drops every client.
     int selectTimeoutMs = 5000;
@@ -65,12 +72,13 @@ long clientKey(const platform::UdpEndpoint& address);
 // queue and its sender thread, the receive loop, the reaper and the network
 // log. Construction failures end the process (exit codes 10, 11, 14).
 //
-// Thread safety: sendToClients, sendReset, shutdown, clientCount and
-// boundPort may be called from any thread. enableNetworkLog and the thread
-// starters belong to the constructing thread, before any traffic. The
-// registry, the queue and telemetryStarted are guarded by registryMutex
-// (re-entrant); the log by logMutex, always taken after registryMutex.
-// Destruction (tests only) stops and joins every thread it started.
+// Thread safety: sendToClients, sendReset, shutdown, clientCount,
+// pendingRegistrationCount and boundPort may be called from any thread. enableNetworkLog and the
+// thread starters belong to the constructing thread, before any traffic. The registry, the pending
+// registrations, the queue and telemetryStarted are guarded by registryMutex (re-entrant), which
+// nobody holds for longer than one pass over the registry: no thread sleeps or waits while holding
+// it. The log is guarded by logMutex, always taken after registryMutex. Destruction (tests only)
+// stops and joins every thread it started.
 class ServerSocket {
   public:
     ServerSocket(int port, SimulatorCommands commands, RelayTimings timings = {});
@@ -100,8 +108,16 @@ class ServerSocket {
     // current directory (docs/network-log.md). Before the threads start.
     void enableNetworkLog(int enable);
 
+    // Handles one datagram of `size` bytes from `sender` as the receive loop
+    // does: logged when logging is on, then acted on by its kind; bytes past
+    // the 24 of a client datagram are not read. The receive thread's own
+    // step, public for fuzzing a relay whose threads are not started.
+    void takeDatagram(const void* bytes, std::size_t size, const platform::UdpEndpoint& sender);
+
     // How many clients are registered.
     std::size_t clientCount() const;
+    // How many registrations still have their reply or their hold to come.
+    std::size_t pendingRegistrationCount() const;
 
   private:
     using MessagePointer = std::unique_ptr<outgoingMessage>;
@@ -112,16 +128,26 @@ class ServerSocket {
     void sendToEveryClient(const outgoingMessage& wireMessage);
 
     // Receive loop and registry (receive_loop.cpp).
+    enum class Wake { Datagram, Silence, Deadline, Stopped };
     int receiveLoop();
-    platform::WaitResult waitForDatagram();
+    Wake waitForDatagram();
     void handleDatagram(const incomingMessage& incoming, int size,
                         const platform::UdpEndpoint& sender);
     void purgeClients();
-    void registerClient(const platform::UdpEndpoint& sender);
-    void replyToRegistration(const clientInfo& client);
+    void forgetClient(long key);
+    void endPauseForRegistration();
     void handleEndFlow(const platform::UdpEndpoint& sender);
     void handleHeartbeat(const incomingMessage& incoming, const platform::UdpEndpoint& sender);
     void handleCommand(const incomingMessage& incoming);
+
+    // Registrations and their deadlines (registration.cpp).
+    void registerClient(const platform::UdpEndpoint& sender);
+    void startReply(long key, const clientInfo& client);
+    void sendRoute(const clientInfo& client);
+    void keepRegistrationDeadlines();
+    std::optional<PendingRegistration::Clock::time_point> nextRegistrationDeadline() const;
+    void extendSilence(PendingRegistration::Clock::time_point from);
+    void reportIgnoredRegistration(long key);
 
     // Reaper (client_reaper.cpp).
     int reapLoop();
@@ -139,6 +165,17 @@ class ServerSocket {
     std::unique_ptr<platform::UdpSocket> sock;
     platform::UdpEndpoint serverAddr;
     std::map<long, std::unique_ptr<clientInfo>> clients;
+    // The sender's list of where the message in hand goes (sender thread only).
+    std::vector<platform::UdpEndpoint> recipients_;
+    // Registrations still running, by client key; each one's client is in `clients`.
+    std::map<long, PendingRegistration> pending_;
+    // The receive loop drops every client when nothing arrives until then
+    // (receive thread only).
+    PendingRegistration::Clock::time_point silentUntil_;
+    // Ignored registrations are reported at most once a second, so that a
+    // storm of them cannot flood the console (receive thread only).
+    PendingRegistration::Clock::time_point ignoredReportedAt_;
+    long ignoredSinceReport_ = 0;
     std::mutex logMutex;
     mutable std::recursive_mutex registryMutex;
     WakeSignal queueSignal;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "route/fixed_text.h"
+#include "route/number_scanner.h"
 #include "route/route_readers.h"
 #include "route/route_text_file.h"
 #include "route/waypoint_table.h"
@@ -19,6 +20,10 @@ constexpr int kPieceBytes = 1024;             // one read: 1023 characters and t
 constexpr std::size_t kMaxRouteLines = 100;   // the reader's room for route lines
 constexpr std::size_t kPathCharacters = 254;  // the longest path the reader opens
 constexpr const char* kRouteLineMark = "DIRECT,";
+// The position field's two numbers: the latitude from at most 10
+// characters, the longitude from at most 11.
+constexpr std::size_t kLatitudeWidth = 10;
+constexpr std::size_t kLongitudeWidth = 11;
 
 struct KeptLines {
     std::array<std::array<char, kPieceBytes>, kMaxRouteLines> lines{};
@@ -102,10 +107,12 @@ void storeRouteLine(Waypoint& entry, const char* line) {
     const RouteLineFields fields = scanRouteLine(line);
     std::printf("%s\n", fields.coordSet);
     // Signed decimal degrees, the latitude from at most 10 characters and
-    // the longitude from at most 11. A line that gives no numbers stores 0.
+    // the longitude from at most 11 ("%10f %11f"). A line that gives no numbers stores 0.
     float latitude = 0.0f;
     float longitude = 0.0f;
-    std::sscanf(fields.coordSet, "%10f %11f", &latitude, &longitude);
+    NumberScanner(fields.coordSet)
+        .decimal(latitude, kLatitudeWidth)
+        .decimal(longitude, kLongitudeWidth);
     std::printf("%f %f\n", static_cast<double>(latitude), static_cast<double>(longitude));
     entry.lon = static_cast<double>(longitude);
     entry.lat = static_cast<double>(latitude);
@@ -130,5 +137,5 @@ void readRouteFileI(char* text) {
         storeRouteLine(route[j], kept->lines[j].data());
     }
     publishWaypointTable(route);
-    route::finishRouteFile(kept->leftOut);
+    route::finishRouteFile(kept->leftOut, file);
 }

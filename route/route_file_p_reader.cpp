@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "route/fixed_text.h"
+#include "route/number_scanner.h"
 #include "route/route_readers.h"
 #include "route/route_text_file.h"
 #include "route/waypoint_table.h"
@@ -59,7 +60,8 @@ void storeCoordinateLine(Waypoint& entry, const RouteLine& line) {
     float lat = 0.0f;
     char lonLetter = 0;
     float lon = 0.0f;
-    std::sscanf(line.text, "%*d %c %f %c %f", &latLetter, &lat, &lonLetter, &lon);
+    NumberScanner(line.text).skipInteger().letter(latLetter).decimal(lat).letter(lonLetter).decimal(
+        lon);
     entry.lat = static_cast<double>(lat);
     entry.lon = static_cast<double>(lon);
     std::memcpy(entry.id, line.id, sizeof entry.id);
@@ -90,5 +92,5 @@ void readRouteFileP(char* text) {
         storeCoordinateLine(route[j], kept->lines[j]);
     }
     publishWaypointTable(route);
-    route::finishRouteFile(kept->leftOut);
+    route::finishRouteFile(kept->leftOut, file);
 }

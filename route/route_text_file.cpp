@@ -1,8 +1,6 @@
 #include "route/route_text_file.h"
 
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace route {
 
@@ -23,41 +21,40 @@ std::string cutRoutePath(std::string_view path, std::size_t maxCharacters) {
     return std::string(path.substr(0, maxCharacters));
 }
 
-namespace {
-
-// A folder is no route file. Some systems let a folder be opened for reading
-// (the reads then fail); it must count as a file that does not open.
-std::FILE* openForReading(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        return nullptr;
-    }
-    return std::fopen(path.c_str(), "rb");
+TextModeFile::TextModeFile(const std::string& path, std::size_t maxBytes) : bytesLeft_(maxBytes) {
+    platform::OpenedFile opened = platform::openRegularFile(path);
+    file_ = std::move(opened.file);
+    openFailure_ = opened.failure;
 }
 
-}  // namespace
-
-TextModeFile::TextModeFile(const std::string& path) : file_(openForReading(path)) {}
-
-TextModeFile::~TextModeFile() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
+int TextModeFile::readByte() {
+    if (bytesLeft_ == 0) {
+        if (!cutShort_ && std::getc(file_.get()) != EOF) {
+            cutShort_ = true;
+        }
+        return EOF;
     }
+    const int c = std::getc(file_.get());
+    if (c != EOF) {
+        --bytesLeft_;
+    }
+    return c;
 }
 
 int TextModeFile::nextCharacter() {
-    const int c = std::getc(file_);
+    const int c = readByte();
     if (c != '\r') {
         return c;
     }
     // Only a CR directly before an LF disappears; a CR on its own stays,
     // also when the pair straddles two pieces.
-    const int following = std::getc(file_);
+    const int following = readByte();
     if (following == '\n') {
         return '\n';
     }
     if (following != EOF) {
-        std::ungetc(following, file_);
+        std::ungetc(following, file_.get());
+        ++bytesLeft_;
     }
     return '\r';
 }
@@ -77,7 +74,7 @@ bool TextModeFile::readPiece(char* buffer, int size) {
             break;
         }
     }
-    if (std::ferror(file_) != 0 || count == 0) {
+    if (std::ferror(file_.get()) != 0 || count == 0) {
         return false;
     }
     buffer[count] = '\0';
@@ -87,17 +84,26 @@ bool TextModeFile::readPiece(char* buffer, int size) {
 bool announceRouteFile(const char* path, const TextModeFile& file) {
     std::printf("Opening file: %s", path);
     if (!file.isOpen()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "The route file \"%s\" does not open: %s\n", path,
+                     platform::describeOpenFailure(file.openFailure()).c_str());
         return false;
     }
     std::printf("Found file: %s", path);
     return true;
 }
 
-void finishRouteFile(int linesLeftOut) {
+void finishRouteFile(int linesLeftOut, const TextModeFile& file) {
     if (linesLeftOut > 0) {
         std::printf("more than 100 route lines: %d left out\n", linesLeftOut);
     }
     std::fflush(stdout);
+    if (file.cutShort()) {
+        std::fprintf(stderr,
+                     "The route file is larger than %zu MiB: only its first %zu MiB were read\n",
+                     TextModeFile::kMaxRouteFileBytes / (1024 * 1024),
+                     TextModeFile::kMaxRouteFileBytes / (1024 * 1024));
+    }
 }
 
 }  // namespace route

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/regular_file.h"
+
 // What the two route file readers share: how the path is taken from the
 // command line and how the file is read.
 namespace route {
@@ -26,15 +28,23 @@ std::string cutRoutePath(std::string_view path, std::size_t maxCharacters);
 // files usually have CR LF line ends, and the readers' line length tests and
 // identifiers must not depend on the platform.
 //
+// Only a regular file opens: a folder, a FIFO or a device counts as a file
+// that does not open, as a missing one does. Reading ends after `maxBytes`
+// bytes, so that no file, however large, keeps the reader busy for long.
+//
 // Thread safety: one object belongs to one thread.
 class TextModeFile {
   public:
-    explicit TextModeFile(const std::string& path);
-    ~TextModeFile();
-    TextModeFile(const TextModeFile&) = delete;
-    TextModeFile& operator=(const TextModeFile&) = delete;
+    explicit TextModeFile(const std::string& path, std::size_t maxBytes = kMaxRouteFileBytes);
+
+    // Far more than any route holds: the readers keep 100 route lines.
+    static constexpr std::size_t kMaxRouteFileBytes = 4 * 1024 * 1024;
 
     bool isOpen() const { return file_ != nullptr; }
+    // Why the file did not open.
+    platform::OpenFailure openFailure() const { return openFailure_; }
+    // Whether reading stopped at the size limit with more of the file left.
+    bool cutShort() const { return cutShort_; }
 
     // Reads the next piece as fgets(buffer, size, file) does: up to and
     // including the next line feed, at most size - 1 characters, always
@@ -44,17 +54,23 @@ class TextModeFile {
 
   private:
     int nextCharacter();
+    int readByte();
 
-    std::FILE* file_;
+    platform::FilePointer file_;
+    platform::OpenFailure openFailure_ = platform::OpenFailure::None;
+    std::size_t bytesLeft_;
+    bool cutShort_ = false;
 };
 
 // Says on the console that `path` is being opened ("Opening file: %s") and,
 // when `file` did open, that it was found ("Found file: %s"); neither text
-// ends its line. Returns whether the file is open.
+// ends its line. A file that did not open gets one line on the error stream
+// with the reason. Returns whether the file is open.
 bool announceRouteFile(const char* path, const TextModeFile& file);
 
 // Ends a reader's console output: the route lines that found no room, if
-// any, then standard output flushed.
-void finishRouteFile(int linesLeftOut);
+// any, a line on the error stream when the file was read only in part, then
+// standard output flushed.
+void finishRouteFile(int linesLeftOut, const TextModeFile& file);
 
 }  // namespace route

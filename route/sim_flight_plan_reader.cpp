@@ -1,9 +1,12 @@
 #include <cstdio>
 #include <cstring>
 #include <pugixml.hpp>
+#include <vector>
 
 #include "app/shared_flight_state.h"
+#include "platform/regular_file.h"
 #include "route/fixed_text.h"
+#include "route/number_scanner.h"
 #include "route/route_readers.h"
 #include "route/waypoint_table.h"
 
@@ -29,9 +32,24 @@ struct PlanPosition {
 
 PlanPosition scanPlanPosition(const char* text) {
     PlanPosition p;
-    std::sscanf(text, "%c%d%*c%*c %f%*c %f%*c%*c%c%d%*c%*c %f%*c %f%*s", &p.latLetter,
-                &p.latDegrees, &p.latMinutes, &p.latSeconds, &p.lonLetter, &p.lonDegrees,
-                &p.lonMinutes, &p.lonSeconds);
+    // "%c%d%*c%*c %f%*c %f%*c%*c%c%d%*c%*c %f%*c %f%*s"
+    NumberScanner(text)
+        .character(p.latLetter)
+        .integer(p.latDegrees)
+        .skipCharacter()
+        .skipCharacter()
+        .decimal(p.latMinutes)
+        .skipCharacter()
+        .decimal(p.latSeconds)
+        .skipCharacter()
+        .skipCharacter()
+        .character(p.lonLetter)
+        .integer(p.lonDegrees)
+        .skipCharacter()
+        .skipCharacter()
+        .decimal(p.lonMinutes)
+        .skipCharacter()
+        .decimal(p.lonSeconds);
     return p;
 }
 
@@ -54,6 +72,29 @@ void fillFromPlanWaypoint(Waypoint& entry, const pugi::xml_node& waypoint) {
     }
 }
 
+// Only a regular file is read (a folder or a FIFO is a plan that does not
+// open), and at most this much of it: real plans are a few kilobytes.
+constexpr std::size_t kMaxPlanBytes = 4 * 1024 * 1024;
+
+void loadPlan(const char* path, pugi::xml_document& document) {
+    const platform::OpenedFile opened = platform::openRegularFile(path);
+    if (opened.file == nullptr) {
+        return;
+    }
+    std::vector<char> bytes;
+    bool cutShort = false;
+    if (!platform::readAtMost(opened.file.get(), kMaxPlanBytes, bytes, cutShort)) {
+        return;
+    }
+    if (cutShort) {
+        std::fprintf(stderr,
+                     "The flight plan \"%s\" is larger than %zu MiB: only its first %zu MiB "
+                     "were read\n",
+                     path, kMaxPlanBytes / (1024 * 1024), kMaxPlanBytes / (1024 * 1024));
+    }
+    document.load_buffer(bytes.data(), bytes.size());
+}
+
 }  // namespace
 
 void readSimFlightPlan(const char* path) {
@@ -66,7 +107,7 @@ void readSimFlightPlan(const char* path) {
     pugi::xml_document document;
     // A plan that does not open or parse yields whatever the parser built:
     // an empty route, or the waypoints read so far.
-    document.load_file(path);
+    loadPlan(path, document);
     const pugi::xpath_query query(kWaypointQuery);
     const pugi::xpath_node_set waypoints = query.evaluate_node_set(document);
 

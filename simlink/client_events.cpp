@@ -1,6 +1,7 @@
 #include "simlink/client_events.h"
 
 #include "app/shared_flight_state.h"
+#include "app/status_figures.h"
 #include "simlink/connection.h"
 
 namespace {
@@ -28,6 +29,16 @@ constexpr EventMapping kEventMappings[] = {
 // EVENT messages. The throttle events are left out: nothing follows them.
 constexpr ClientEvent kGroupMembers[] = {PauseOn, PauseToggle, PauseOff, SpoilersRetracted,
                                          SpoilersToggle};
+
+// The simulator's name of an event, as the status line shows it.
+const char* eventName(ClientEvent event) {
+    for (const EventMapping& mapping : kEventMappings) {
+        if (mapping.event == event) {
+            return mapping.simulatorEvent;
+        }
+    }
+    return event == SpoilersRetracted ? "spoilers retracted" : "SimStart";
+}
 
 HANDLE currentHandle() {
     return flightState.simConnectHandle.load();
@@ -60,6 +71,7 @@ HRESULT setUpClientEvents() {
 }
 
 void transmitClientEvent(ClientEvent event) {
+    noteEventSent(eventName(event));
     // The group argument is read as a priority because of the flag.
     SimConnect_TransmitClientEvent(currentHandle(), SIMCONNECT_OBJECT_ID_USER, event, 0,
                                    SIMCONNECT_GROUP_PRIORITY_HIGHEST,
@@ -77,4 +89,8 @@ void sendSpoilersToggle() {
 void sendPauseOff() {
     transmitClientEvent(PauseOff);
     flightState.simPaused = false;
+}
+
+bool pauseShownToClients() {
+    return flightState.simPaused.load();
 }

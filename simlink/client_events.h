@@ -30,3 +30,6 @@ void transmitClientEvent(ClientEvent event);
 void sendPauseToggle();
 void sendSpoilersToggle();
 void sendPauseOff();  // also clears simPaused at once
+
+// Whether the relay's clients were last told "PAUSED" (simPaused).
+bool pauseShownToClients();

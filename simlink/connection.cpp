@@ -52,10 +52,10 @@ void defineAircraftSample(HANDLE handle) {
 
 }  // namespace
 
-void runSimConnect(DispatchProc dispatch) {
+bool runSimConnect(DispatchProc dispatch) {
     HANDLE handle = nullptr;
     if (SimConnect_Open(&handle, kClientName, nullptr, 0, nullptr, 0) < 0) {
-        return;
+        return false;
     }
     flightState.simConnectHandle = handle;
     std::printf("\nConnected to Flight Simulator!");
@@ -71,5 +71,9 @@ void runSimConnect(DispatchProc dispatch) {
         SimConnect_CallDispatch(handle, dispatch, nullptr);
         platform::sleepMilliseconds(kDispatchPauseMs);
     }
+    // The relay's thread transmits through the shared handle: it is taken
+    // away before the connection behind it closes.
+    flightState.simConnectHandle = nullptr;
     SimConnect_Close(handle);
+    return true;
 }

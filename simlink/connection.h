@@ -52,5 +52,6 @@ constexpr DWORD RequestFlightPlanState = 9898;
 // Opens the connection as "Devovav Adazova", declares the AircraftSample,
 // subscribes to "SimStart", asks for the "Sim" and "FlightPlan" states, then
 // hands every message to `dispatch` until the simulator quits. Returns at
-// once, silently, when no connection can be opened.
-void runSimConnect(DispatchProc dispatch);
+// once, silently, when no connection can be opened. True when one was opened
+// (and has ended since).
+bool runSimConnect(DispatchProc dispatch);

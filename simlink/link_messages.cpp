@@ -44,13 +44,24 @@ bool parseIds(const Fields& fields, std::size_t first, std::size_t count, DWORD*
     return true;
 }
 
+// "OPEN", the application's name, then up to four version numbers (major,
+// minor, build major, build minor); those left out are 0.
 bool decodeOpen(const Fields& fields, ReceivedMessage& message) {
-    if (fields.size() != 2) {
+    constexpr std::size_t kVersionFields = 4;
+    if (fields.size() < 2 || fields.size() > 2 + kVersionFields) {
+        return false;
+    }
+    DWORD version[kVersionFields] = {};
+    if (!parseIds(fields, 2, fields.size() - 2, version)) {
         return false;
     }
     auto* open = startMessage<SIMCONNECT_RECV_OPEN>(message, SIMCONNECT_RECV_ID_OPEN,
                                                     sizeof(SIMCONNECT_RECV_OPEN));
     copyText(open->szApplicationName, sizeof open->szApplicationName, fields[1]);
+    open->dwApplicationVersionMajor = version[0];
+    open->dwApplicationVersionMinor = version[1];
+    open->dwApplicationBuildMajor = version[2];
+    open->dwApplicationBuildMinor = version[3];
     open->dwSimConnectVersionMajor = kLibraryVersion[0];
     open->dwSimConnectVersionMinor = kLibraryVersion[1];
     open->dwSimConnectBuildMajor = kLibraryVersion[2];

@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cstdio>
 
+#include "monitor/decimal_number.h"
+#include "monitor/truncation.h"
+
 namespace simlink {
 
 std::vector<std::string_view> splitFields(std::string_view line) {
@@ -50,13 +53,17 @@ bool parseId(std::string_view field, std::uint32_t& value) {
 }
 
 bool parseDouble(std::string_view field, double& value) {
-    // A leading '+' is a decimal form writers may use; from_chars refuses it.
-    if (field.size() > 1 && field.front() == '+' && field[1] != '-') {
-        field.remove_prefix(1);
+    // The whole field in decimal form: a hexadecimal form, INF or NAN is no
+    // value the link carries, nor is leading white space.
+    if (field.empty() || isDecimalSpace(field.front())) {
+        return false;
     }
-    const char* end = field.data() + field.size();
-    const auto result = std::from_chars(field.data(), end, value);
-    return !field.empty() && result.ec == std::errc{} && result.ptr == end;
+    const DecimalNumber number = readDecimalNumber(field);
+    if (number.length != field.size()) {
+        return false;
+    }
+    value = number.value;
+    return true;
 }
 
 bool parseFloat(std::string_view field, float& value) {
@@ -64,7 +71,7 @@ bool parseFloat(std::string_view field, float& value) {
     if (!parseDouble(field, wide)) {
         return false;
     }
-    value = static_cast<float>(wide);
+    value = toFloat(wide);
     return true;
 }
 

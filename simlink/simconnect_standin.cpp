@@ -15,8 +15,10 @@
 
 #include "platform/tcp_socket.h"
 #include "simlink/link_messages.h"
+#include "simlink/link_outbox.h"
 #include "simlink/link_text.h"
 #include "simlink/simconnect.h"
+#include "simlink/simulator_location.h"
 
 namespace {
 
@@ -39,16 +41,19 @@ constexpr int kQuotedLineBytes = 200;
 
 // One connection to the simulator, what a handle points to.
 //
-// Thread safety: `mutex` guards the stream, the assembler and `lost`, and
-// makes each call's line one uninterrupted write, so the main thread and the
-// relay's receive thread never tear each other's lines. `quitDelivered`
+// Thread safety: `mutex` guards the stream, the outbox, the assembler and
+// `lost`, and makes each call's line one piece of the outbox, so the main
+// thread and the relay's receive thread never tear each other's lines. No
+// write waits while it is held: a simulator that stops reading fills the
+// outbox until its limits give the link up. `quitDelivered`
 // belongs to the dispatching thread; it is atomic only because a closed
 // handle may be handed around.
 struct LinkConnection {
     std::mutex mutex;
     std::unique_ptr<platform::TcpStream> stream;  // null once closed
+    simlink::LinkOutbox outbox;
     simlink::LineAssembler assembler;
-    bool lost = false;  // the stream ended: nothing more will arrive
+    bool lost = false;  // the stream ended or was given up: nothing more will arrive
     std::atomic<bool> quitDelivered{false};
 };
 
@@ -123,7 +128,22 @@ std::string joinLine(std::initializer_list<std::string> fields) {
     return line;
 }
 
-// Writes one call's line; S_OK once it is written.
+simlink::LinkOutbox::WriteSome writerOf(platform::TcpStream& stream) {
+    return [&stream](std::string_view bytes) { return stream.sendSome(bytes); };
+}
+
+// The outbox gave the link up: from now on it counts as lost, and the next
+// dispatch ends the program as when the simulator quits.
+void giveUpLink(LinkConnection& connection) {
+    if (!connection.lost) {
+        std::fprintf(stderr,
+                     "The simulator stopped reading what the program sends: the link is lost\n");
+    }
+    connection.lost = true;
+}
+
+// Queues one call's line and writes what the simulator takes now; S_OK
+// unless the link is closed or lost.
 HRESULT sendCall(HANDLE handle, std::initializer_list<std::string> fields) {
     LinkConnection* connection = findConnection(handle);
     if (connection == nullptr) {
@@ -131,7 +151,12 @@ HRESULT sendCall(HANDLE handle, std::initializer_list<std::string> fields) {
     }
     const std::string line = joinLine(fields);
     std::lock_guard lock(connection->mutex);
-    if (connection->stream == nullptr || !connection->stream->sendAll(line)) {
+    if (connection->stream == nullptr) {
+        return E_FAIL_RESULT;
+    }
+    if (!connection->outbox.send(line, writerOf(*connection->stream),
+                                 simlink::LinkOutbox::Clock::now())) {
+        giveUpLink(*connection);
         return E_FAIL_RESULT;
     }
     return S_OK_RESULT;
@@ -149,6 +174,9 @@ bool takeArrivedLines(LinkConnection& connection, std::vector<std::string>& line
     std::lock_guard lock(connection.mutex);
     if (connection.stream == nullptr) {
         return false;
+    }
+    if (!connection.outbox.flush(writerOf(*connection.stream), simlink::LinkOutbox::Clock::now())) {
+        giveUpLink(connection);
     }
     char buffer[kReceiveChunkBytes];
     std::size_t taken = 0;
@@ -219,7 +247,10 @@ HRESULT SIMCONNECT_CALL SimConnect_Close(HANDLE hSimConnect) {
     if (connection->stream == nullptr) {
         return E_FAIL_RESULT;
     }
-    connection->stream->sendAll(joinLine({"Close"}));
+    // Said if the simulator takes it now: a simulator that stopped reading
+    // must not keep the program from ending.
+    connection->outbox.send(joinLine({"Close"}), writerOf(*connection->stream),
+                            simlink::LinkOutbox::Clock::now());
     // Bytes left unread would make the system reset the stream rather than
     // end it, and the simulator could lose the Close line.
     char discard[kReceiveChunkBytes];
@@ -343,3 +374,18 @@ HRESULT SIMCONNECT_CALL SimConnect_WeatherRequestInterpolatedObservation(
 }
 
 }  // extern "C"
+
+std::string simulatorLocation() {
+    const char* configured = std::getenv(kSimulatorVariable);
+    if (configured == nullptr || configured[0] == '\0') {
+        return "at " + std::string(kDefaultSimulatorAddress) + " (the default; " +
+               kSimulatorVariable + " names another HOST:PORT)";
+    }
+    std::string host;
+    int port = 0;
+    if (!simulatorAddress(host, port)) {
+        return std::string("anywhere: ") + kSimulatorVariable + " holds \"" + configured +
+               "\", which is no HOST:PORT address";
+    }
+    return "at " + std::string(configured) + " (" + kSimulatorVariable + ")";
+}

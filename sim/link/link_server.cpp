@@ -135,6 +135,13 @@ void LinkServer::sendOpen(std::string_view applicationName) {
     sendLine(joinFields({"OPEN", simlink::fieldText(applicationName)}));
 }
 
+void LinkServer::sendOpen(std::string_view applicationName, const ApplicationVersion& version) {
+    using simlink::formatId;
+    sendLine(joinFields({"OPEN", simlink::fieldText(applicationName), formatId(version.major),
+                         formatId(version.minor), formatId(version.buildMajor),
+                         formatId(version.buildMinor)}));
+}
+
 void LinkServer::sendQuit() {
     sendLine("QUIT");
 }

@@ -27,6 +27,14 @@ struct CallLine {
     std::vector<std::string> fields;
 };
 
+// The simulator application's version, as its open acknowledgement gives it.
+struct ApplicationVersion {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::uint32_t buildMajor = 0;
+    std::uint32_t buildMinor = 0;
+};
+
 // Thread safety: every member may be called from any thread. One thread of
 // its own accepts the program's connection and reads its call lines.
 class LinkServer {
@@ -57,6 +65,8 @@ class LinkServer {
     // several lines in one write; the others make their fields fit.
     void sendLine(std::string_view line);
     void sendOpen(std::string_view applicationName);
+    // The open acknowledgement with the application's version and build.
+    void sendOpen(std::string_view applicationName, const ApplicationVersion& version);
     void sendQuit();
     void sendException(std::uint32_t exception, std::uint32_t sendId, std::uint32_t index);
     void sendEvent(std::uint32_t groupId, std::uint32_t eventId, std::uint32_t data);

@@ -4,6 +4,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 namespace standin {
 namespace {
@@ -115,6 +117,13 @@ std::optional<PlanPosition> parseWorldPosition(std::string_view text) {
 
 FlightPlanReading readFlightPlan(const std::string& path) {
     FlightPlanReading reading;
+    // The XML reader takes a folder for a file it cannot allocate memory
+    // for, which would send the user looking in the wrong place.
+    std::error_code fault;
+    if (std::filesystem::is_directory(path, fault)) {
+        reading.error = "cannot read " + path + ": it is a folder, not a file";
+        return reading;
+    }
     pugi::xml_document document;
     const pugi::xml_parse_result loaded = document.load_file(path.c_str());
     if (!loaded) {

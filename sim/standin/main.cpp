@@ -57,7 +57,7 @@ void sendMessages(standin::Session& session, sim::LinkServer& link) {
     for (const standin::SimMessage& m : session.takeMessages()) {
         switch (m.kind) {
             case standin::MessageKind::Open:
-                link.sendOpen(m.text);
+                link.sendOpen(m.text, sim::ApplicationVersion{m.versionMajor, m.versionMinor});
                 break;
             case standin::MessageKind::Quit:
                 link.sendQuit();
@@ -136,6 +136,9 @@ int fly(const standin::StandinOptions& options, const std::string& planPath,
     std::printf("corvessa-sim: plan %s, %zu waypoints, cruise %.0f ft at Mach %.2f, speed-up %g\n",
                 planPath.c_str(), waypoints.size(), options.cruiseFeet, options.cruiseMach,
                 options.speedup);
+    std::printf("corvessa-sim: answers the open as %s %u.%u%s\n", options.applicationName.c_str(),
+                options.applicationVersionMajor, options.applicationVersionMinor,
+                options.answersWeather ? "" : ", gives no weather observations");
 
     standin::SessionSettings settings;
     settings.planPath = planPath;
@@ -143,6 +146,10 @@ int fly(const standin::StandinOptions& options, const std::string& planPath,
     settings.flight.cruiseMach = options.cruiseMach;
     settings.loop = options.loop;
     settings.speedup = options.speedup;
+    settings.applicationName = options.applicationName;
+    settings.applicationVersionMajor = options.applicationVersionMajor;
+    settings.applicationVersionMinor = options.applicationVersionMinor;
+    settings.answersWeather = options.answersWeather;
     standin::Session session(std::move(waypoints), settings);
 
     while (!link->waitForProgram(kWaitSliceMs)) {
@@ -204,6 +211,8 @@ int fly(const standin::StandinOptions& options, const std::string& planPath,
         }
         platform::sleepMilliseconds(kLoopSleepMs);
     }
+    std::printf("corvessa-sim: aircraft data blocks sent: %llu\n",
+                static_cast<unsigned long long>(session.dataBlocksSent()));
     std::printf("corvessa-sim: done\n");
     return 0;
 }

@@ -48,6 +48,39 @@ bool parseRange(std::string_view text, double lowest, double highest, double& va
     return true;
 }
 
+// "NAME[:MAJOR.MINOR]": the name the open acknowledgement gives, and its
+// application version (0.0 when left out).
+bool parseApplication(std::string_view text, StandinOptions& options) {
+    std::string_view name = text;
+    unsigned major = 0;
+    unsigned minor = 0;
+    if (const auto colon = text.rfind(':'); colon != std::string_view::npos) {
+        name = text.substr(0, colon);
+        const std::string_view version = text.substr(colon + 1);
+        const auto point = version.find('.');
+        if (point == std::string_view::npos) {
+            return false;
+        }
+        const std::string_view majorText = version.substr(0, point);
+        const std::string_view minorText = version.substr(point + 1);
+        const auto [majorEnd, majorError] =
+            std::from_chars(majorText.data(), majorText.data() + majorText.size(), major);
+        const auto [minorEnd, minorError] =
+            std::from_chars(minorText.data(), minorText.data() + minorText.size(), minor);
+        if (majorError != std::errc{} || majorEnd != majorText.data() + majorText.size() ||
+            minorError != std::errc{} || minorEnd != minorText.data() + minorText.size()) {
+            return false;
+        }
+    }
+    if (name.empty()) {
+        return false;
+    }
+    options.applicationName = std::string(name);
+    options.applicationVersionMajor = major;
+    options.applicationVersionMinor = minor;
+    return true;
+}
+
 }  // namespace
 
 ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
@@ -71,8 +104,13 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
             options.loop = true;
             continue;
         }
+        if (name == "--no-weather") {
+            options.answersWeather = false;
+            continue;
+        }
         const bool takesValue = name == "--listen" || name == "--plan" || name == "--cruise" ||
-                                name == "--mach" || name == "--speedup" || name == "--start-delay";
+                                name == "--mach" || name == "--speedup" ||
+                                name == "--start-delay" || name == "--application";
         if (!takesValue) {
             parsed.error = "unknown option " + arguments[i];
             return parsed;
@@ -99,6 +137,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
                 parseRange(value, 0.0, kLargestSpeedup, options.speedup) && options.speedup > 0.0;
         } else if (name == "--start-delay") {
             good = parseRange(value, 0.0, kLongestStartDelaySeconds, options.startDelaySeconds);
+        } else if (name == "--application") {
+            good = parseApplication(value, options);
         }
         if (!good) {
             parsed.error = "bad value \"" + value + "\" for " + name;
@@ -125,6 +165,11 @@ std::string usageText() {
            "  --start-delay SECONDS\n"
            "                       real seconds from the program's arrival to the take-off (1)\n"
            "  --loop               fly the plan again after landing instead of quitting\n"
+           "  --no-weather         never answer a weather request, as the newer simulators\n"
+           "  --application NAME[:MAJOR.MINOR]\n"
+           "                       the name and version the open acknowledgement gives\n"
+           "                       (Corvessa stand-in simulator, 0.0); KittyHawk:11.0 plays\n"
+           "                       the 2020 simulator, which is never asked for weather\n"
            "  --help               this text\n"
            "\n"
            "Keys, when standard input is a terminal: p pause toggle, s spoilers toggle,\n"

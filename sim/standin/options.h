@@ -16,6 +16,10 @@ struct StandinOptions {
     double speedup = 1.0;  // simulated seconds per real second
     bool loop = false;
     double startDelaySeconds = 1.0;  // real seconds from the program's arrival to the flight start
+    bool answersWeather = true;      // --no-weather: never answer, as the newer simulators
+    std::string applicationName = "Corvessa stand-in simulator";
+    unsigned applicationVersionMajor = 0;
+    unsigned applicationVersionMinor = 0;
     bool help = false;
 };
 

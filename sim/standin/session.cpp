@@ -123,6 +123,8 @@ bool Session::handleOpen(const std::vector<std::string>& fields) {
     SimMessage message;
     message.kind = MessageKind::Open;
     message.text = settings_.applicationName;
+    message.versionMajor = settings_.applicationVersionMajor;
+    message.versionMinor = settings_.applicationVersionMinor;
     outbox_.push_back(message);
     return true;
 }
@@ -313,6 +315,9 @@ bool Session::handleWeatherRequest(const std::vector<std::string>& fields) {
     }
     if (!parseNumber(fields[3], altitudeMetres)) {
         return fail(4);
+    }
+    if (!settings_.answersWeather) {
+        return true;  // taken, as the newer simulators take it, and never answered
     }
     const double altitudeFeet = altitudeMetres * kFeetPerMetre;
     SimMessage message;
@@ -530,6 +535,7 @@ void Session::sendDueData() {
         message.defineId = request.defineId;
         message.values = values;
         outbox_.push_back(std::move(message));
+        ++dataBlocksSent_;
         request.lastSent = std::move(values);
         request.sentBefore = true;
         ++request.sent;

@@ -45,6 +45,10 @@ struct SimMessage {
     float floatValue = 0.0f;      // SystemState
     std::string text;             // Open: application; WeatherObservation: METAR; SystemState
     std::vector<double> values;   // SimObjectData
+
+    // Open: the application's version.
+    std::uint32_t versionMajor = 0;
+    std::uint32_t versionMinor = 0;
 };
 
 // The group id of system event notifications, which belong to no group.
@@ -62,6 +66,11 @@ struct SessionSettings {
     int framesPerSecond = 30;
     double speedup = 1.0;  // simulated seconds per real second
     std::string applicationName = "Corvessa stand-in simulator";
+    std::uint32_t applicationVersionMajor = 0;
+    std::uint32_t applicationVersionMinor = 0;
+    // False plays the newer simulators: weather requests are taken and never
+    // answered.
+    bool answersWeather = true;
     double startUtcSeconds = (8 * 86400) + (15 * 3600) + (30 * 60);  // day 09, 15:30Z
 };
 
@@ -109,6 +118,8 @@ class Session {
     bool paused() const { return paused_; }
     bool quitSent() const { return quitSent_; }
     int flightsStarted() const { return flightsStarted_; }
+    // Aircraft data blocks sent, all flights.
+    std::uint64_t dataBlocksSent() const { return dataBlocksSent_; }
     // The aircraft of the current or last flight; null before the first.
     const FlightModel* model() const { return model_ ? &*model_ : nullptr; }
     std::string statusLine() const;
@@ -169,6 +180,7 @@ class Session {
     bool closed_ = false;
     bool quitSent_ = false;
     int flightsStarted_ = 0;
+    std::uint64_t dataBlocksSent_ = 0;
     std::uint32_t callCount_ = 0;
     double simulatedSeconds_ = 0.0;  // flown since the session began, all flights
     double carriedRealSeconds_ = 0.0;

@@ -149,6 +149,16 @@ TEST_F(OptionsTest, SpoilerControlValuesNotReachedStayZero) {
     EXPECT_EQ(flightState.maxIas, 0);
 }
 
+TEST_F(OptionsTest, SpoilerControlReadsDecimalNumbersAndHoldsHugeOnesAtTheEnds) {
+    printedBy([&] { takeSpoilerControl(line("c -spoilerControl 99999999999 0x1p-1 300 0.8")); });
+    EXPECT_EQ(flightState.minIas, 2147483647);
+    EXPECT_EQ(flightState.minMachMilli, 0.0f) << "0x1p-1 is read as 0, then stops the scan";
+    EXPECT_EQ(flightState.maxIas, 0);
+    printedBy([&] { takeSpoilerControl(line("c -spoilerControl -99999999999 inf 300 nan")); });
+    EXPECT_EQ(flightState.minIas, -2147483647 - 1);
+    EXPECT_EQ(flightState.minMachMilli, 0.0f);
+}
+
 TEST_F(OptionsTest, SpoilerControlNeedsItsBlank) {
     EXPECT_EQ(printedBy([&] { takeSpoilerControl(line("c -spoilerControl")); }), "");
     EXPECT_FALSE(flightState.spoilerControlEnabled);

@@ -23,7 +23,9 @@ TEST(ProgramTest, HelpPrintsTheCommandLineThenUsageAndEndsWithOne) {
               testing_support::programPath("app/corvessa") +
                   " -help\n"
                   "usage: Corvessa  [-pause -altitude <feet>]  -spoilerControl minIas minMach "
-                  "maxIas maxMach  [-type <p> -flightplan <file>] [-help]\n");
+                  "maxIas maxMach  [-type <p> -flightplan <file>] [-help]\n"
+                  "       [-reconnect]  wait for the simulator, and for it again whenever it "
+                  "quits\n");
 }
 
 TEST(ProgramTest, FlightPlanWithoutTypeEndsWithOne) {

@@ -3,6 +3,7 @@
 // program ends.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -141,12 +142,46 @@ std::string fileText(const std::string& path) {
 
 TEST(AppStartup, WithoutSimulatorPrintsTheSummaryAndEndsWithZero) {
     const int port = testing_support::freeUdpPort();
-    Corvessa program(deadSimulatorAddress(), {"-port", std::to_string(port)});
+    const std::string simulator = deadSimulatorAddress();
+    Corvessa program(simulator, {"-port", std::to_string(port)});
     ASSERT_TRUE(program->wait(kWaitMs));
     EXPECT_EQ(program->exitStatus(), 0);
     EXPECT_EQ(program->standardOutput(), corvessaPath() + " -port " + std::to_string(port) +
                                              "\ndistance 0.000000\ndistance 0.000000");
-    EXPECT_EQ(program->standardError(), "");
+    EXPECT_EQ(program->standardError(), "No simulator answered at " + simulator +
+                                            " (CORVESSA_SIMULATOR); run with -reconnect to "
+                                            "wait for one\n");
+}
+
+TEST(AppStartup, MistakesOnTheCommandLineEachGetTheirLineOnTheErrorStream) {
+    Corvessa program(deadSimulatorAddress(),
+                     {"-port", "0", "-spoilerControl", "250", "0.78", "-type", "P", "-flightplan"});
+    ASSERT_TRUE(program->wait(kWaitMs));
+    EXPECT_EQ(program->exitStatus(), 0);
+    const std::string errors = program->standardError();
+    const std::string chosen = "The relay listens on UDP port ";
+    const std::size_t at = errors.find(chosen);
+    ASSERT_NE(at, std::string::npos) << errors;
+    EXPECT_GT(std::atoi(errors.c_str() + at + chosen.size()), 0);
+    EXPECT_EQ(errors.find(chosen, at + 1), std::string::npos) << "the port is shown once";
+    EXPECT_NE(errors.find("-flightplan has no route file after it"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(": maxIas, maxMach missing or not a number; spoiler control will act "
+                          "on 0 for them\n"),
+              std::string::npos)
+        << errors;
+    EXPECT_NE(program->standardOutput().find("\n780.000000 250 0.000000 0\n"), std::string::npos)
+        << "standard output keeps its texts";
+}
+
+TEST(AppStartup, StatusOptionShowsTheFlightOnTheErrorStreamFromTheStart) {
+    Corvessa program(deadSimulatorAddress(),
+                     {"-port", std::to_string(testing_support::freeUdpPort()), "-status"});
+    ASSERT_TRUE(program->wait(kWaitMs));
+    EXPECT_EQ(program->exitStatus(), 0);
+    const std::string errors = program->standardError();
+    EXPECT_EQ(errors.substr(0, errors.find('\n')),
+              "status: no aircraft sample yet; 0 clients registered; last event sent: none");
+    EXPECT_EQ(program->standardOutput().find("status:"), std::string::npos);
 }
 
 TEST(AppStartup, HelpEndsBeforeAnyServerExists) {
@@ -170,7 +205,7 @@ TEST(AppStartup, FlightPlanWithoutTypeEndsAfterTheServerExists) {
     Corvessa blocked(deadSimulatorAddress(), {"-port", takenPort, "-flightplan", "x.rte"});
     ASSERT_TRUE(blocked->wait(kWaitMs));
     EXPECT_EQ(blocked->exitStatus(), 14) << "the server is created before -type is checked";
-    EXPECT_EQ(blocked->standardError(), "ServerSocket: Failed to connect\n");
+    EXPECT_EQ(blocked->standardError().substr(0, 31), "ServerSocket: Failed to connect");
 
     const int port = testing_support::freeUdpPort();
     Corvessa program(deadSimulatorAddress(),
@@ -241,6 +276,29 @@ TEST(AppStartup, PauseCommandReachesTheSimulatorAndTheNoticeComesBack) {
     const auto notice = client.receiveOfSize(kOutgoingMessageSize, kWaitMs);
     ASSERT_TRUE(notice);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(notice->data())), "PAUSED");
+}
+
+std::string noticeAt(RelayTestClient& client) {
+    const auto message = client.receiveOfSize(kOutgoingMessageSize, kWaitMs);
+    return message ? std::string(reinterpret_cast<const char*>(message->data())) : "nothing";
+}
+
+TEST(AppStartup, RegistrationDuringAPauseEndsItAndTellsEveryClient) {
+    FlyingProgram flight({});
+    flight.startFlight();
+    RelayTestClient first("127.0.0.2", flight.relayPort);
+    registerWithoutRoute(first);
+    ASSERT_TRUE(flight.link->waitForCall("TransmitClientEvent", kWaitMs));  // its PauseOff
+    flight.link->sendEvent(0, 1, 0);                                        // the simulator pauses
+    ASSERT_EQ(noticeAt(first), "PAUSED");
+
+    RelayTestClient second("127.0.0.3", flight.relayPort);
+    registerWithoutRoute(second);
+    const auto pauseOff = flight.link->waitForCall("TransmitClientEvent", kWaitMs);
+    ASSERT_TRUE(pauseOff);
+    EXPECT_EQ(pauseOff->fields[1], "3") << "the registration unpauses the simulator";
+    EXPECT_EQ(noticeAt(first), "UNPAUSED");
+    EXPECT_EQ(noticeAt(second), "UNPAUSED");
 }
 
 // Flies one sample so that telemetry has started, registers a client and

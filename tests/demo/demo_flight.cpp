@@ -18,13 +18,22 @@ namespace {
 
 constexpr int kDemoTimeoutMs = 240000;
 
-// A program's output as text, its line ends "\n" whichever system wrote it.
+std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix);
+
+}  // namespace
+
 std::string fileText(const std::string& path) {
     std::ifstream file(path);
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     std::erase(text, '\r');
     return text;
 }
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+namespace {
 
 std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {
     std::vector<std::string> lines;
@@ -35,10 +44,6 @@ std::vector<std::string> linesStartingWith(const std::string& text, const std::s
         }
     }
     return lines;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 // The simulator's account of the events the program sent, in order.
@@ -53,13 +58,10 @@ std::vector<std::string> programEvents(const std::string& simulatorOutput) {
     return events;
 }
 
-struct SpoilerCorrections {
-    bool overSpeed = false;   // throttle cut, then spoilers out
-    bool underSpeed = false;  // full throttle, then spoilers in
-    bool windChange = false;  // spoilers out with no throttle event before
-};
+}  // namespace
 
-SpoilerCorrections correctionsIn(const std::vector<std::string>& events) {
+SpoilerCorrections correctionsIn(const std::string& simulatorOutput) {
+    const std::vector<std::string> events = programEvents(simulatorOutput);
     SpoilerCorrections found;
     for (std::size_t i = 0; i < events.size(); ++i) {
         if (events[i] != "spoilers_toggle") {
@@ -74,16 +76,26 @@ SpoilerCorrections correctionsIn(const std::vector<std::string>& events) {
     return found;
 }
 
-}  // namespace
+DemoRun flyDemo(const std::string& buildDir, const std::vector<std::string>& environment) {
+    DemoRun demo;
+    demo.folder = makeTemporaryDirectory();
+    platform::ChildProcess::Options options;
+    options.environment = {"DEMO_SPEEDUP=60", "DEMO_RELAY_PORT=" + std::to_string(freeUdpPort()),
+                           "DEMO_WEB_LISTEN=127.0.0.1:0"};
+    options.environment.insert(options.environment.end(), environment.begin(), environment.end());
+    const auto run = platform::runProgram(
+        "/bin/bash", {sourcePath("tools/demo/run-demo.sh"), buildDir, demo.folder}, kDemoTimeoutMs,
+        options);
+    demo.ended = run.ended;
+    demo.exitStatus = run.exitStatus;
+    demo.standardOutput = run.standardOutput;
+    demo.standardError = run.standardError;
+    return demo;
+}
 
 void flyDemoAndCheckIt(const std::string& buildDir, const DemoChecks& checks) {
-    const std::string runDir = makeTemporaryDirectory();
-    platform::ChildProcess::Options options;
-    options.environment = {"DEMO_SPEEDUP=60", "DEMO_RELAY_PORT=" + std::to_string(freeUdpPort())};
-    const auto run =
-        platform::runProgram("/bin/bash", {sourcePath("tools/demo/run-demo.sh"), buildDir, runDir},
-                             kDemoTimeoutMs, options);
-    const auto output = [&](const char* name) { return fileText(runDir + "/" + name); };
+    const DemoRun run = flyDemo(buildDir, checks.environment);
+    const auto output = [&](const char* name) { return fileText(run.folder + "/" + name); };
 
     ASSERT_TRUE(run.ended) << run.standardOutput << run.standardError;
     EXPECT_EQ(run.exitStatus, 0) << "the network log reader found a fault\n" << run.standardError;
@@ -99,14 +111,24 @@ void flyDemoAndCheckIt(const std::string& buildDir, const DemoChecks& checks) {
         EXPECT_TRUE(contains(client, phase)) << phase;
     }
 
-    const SpoilerCorrections corrections = correctionsIn(programEvents(output("simulator.txt")));
+    const SpoilerCorrections corrections = correctionsIn(output("simulator.txt"));
     EXPECT_TRUE(corrections.overSpeed);
     EXPECT_TRUE(corrections.underSpeed);
     EXPECT_TRUE(corrections.windChange);
 
     const std::string netlog = output("network-log.txt");
-    EXPECT_TRUE(contains(netlog, "incoming: add_entry 1")) << netlog.substr(0, 500);
-    std::filesystem::remove_all(runDir);
+    if (checks.page) {
+        // The page joined beside the terminal client, from an address of its own.
+        EXPECT_TRUE(
+            contains(run.standardOutput, "Watch the flight in a browser: http://127.0.0.1:"))
+            << run.standardOutput.substr(0, 1000);
+        EXPECT_TRUE(contains(output("web.txt"), "registered: a route of 11 waypoints"))
+            << output("web.txt");
+        EXPECT_TRUE(contains(netlog, "incoming: add_entry 2")) << netlog.substr(0, 500);
+    } else {
+        EXPECT_TRUE(contains(netlog, "incoming: add_entry 1")) << netlog.substr(0, 500);
+    }
+    std::filesystem::remove_all(run.folder);
 }
 
 }  // namespace testing_support

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/shared_flight_state.h"
+#include "app/status_figures.h"
 #include "tests/monitor/dispatch_fixture.h"
 
 namespace monitor_testing {
@@ -48,6 +49,27 @@ TEST_F(MonitorDispatchControl, OverSpeedInCruiseCutsThrottleThenDeploysSpoilers)
                       (std::vector<std::string>{"0", call.fields.at(1), "0", "1", "16"}));
         }
     }
+}
+
+TEST_F(MonitorDispatchControl, StatusFiguresFollowTheRecordsAndTheEventsSent) {
+    resetStatusFigures();
+    start();
+    AircraftSample sample = cruisingSample();
+    sample.mach = 0.820;
+    recordOf(sample);
+    sample.mach = 0.8255;
+    recordOf(sample);
+    callsSoFar();
+
+    const StatusFigures figures = statusFigures();
+    ASSERT_TRUE(figures.recorded);
+    EXPECT_EQ(figures.flight.phase, FlightPhase::Cruise);
+    EXPECT_EQ(figures.flight.altitudeFeet, 36000);
+    EXPECT_EQ(figures.flight.machMilli, 825);
+    EXPECT_EQ(figures.flight.indicatedAirspeedKnots,
+              static_cast<std::int32_t>(sample.indicatedAirspeed));
+    ASSERT_NE(figures.lastEventSent, nullptr);
+    EXPECT_STREQ(figures.lastEventSent, "SPOILERS_TOGGLE");
 }
 
 TEST_F(MonitorDispatchControl, UnderSpeedWithSpoilersOutAdvancesThrottleThenRetractsThem) {

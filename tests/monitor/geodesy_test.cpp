@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "monitor/weather_point.h"
 
@@ -58,6 +59,15 @@ TEST(MonitorWeatherPoint, TenKilometresAlongTheTrueHeadingInMetres) {
     sample.latitude = 0.0;
     sample.longitude = 179.99;
     EXPECT_FLOAT_EQ(weatherPointAhead(sample).longitude, 180.07993201943347f);
+}
+
+TEST(MonitorWeatherPoint, ValuesBeyondAFloatBecomeInfinite) {
+    AircraftSample sample{};
+    sample.longitude = 1e300;
+    sample.altitude = -1e300;
+    const WeatherPoint point = weatherPointAhead(sample);
+    EXPECT_EQ(point.longitude, std::numeric_limits<float>::infinity());
+    EXPECT_EQ(point.altitudeMetres, -std::numeric_limits<float>::infinity());
 }
 
 }  // namespace

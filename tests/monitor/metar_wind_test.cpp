@@ -57,4 +57,13 @@ TEST(MonitorMetarWind, NumbersBeyondTheRecordAreHeldAtItsEnds) {
     expectWind("A B NANNANKT", 0, 0);
 }
 
+TEST(MonitorMetarWind, OnlyTheDecimalFormIsANumber) {
+    expectWind("A B 0x10KT", 0, 0);       // no hexadecimal form: "0" then a letter
+    expectWind("A B 2700x1FKT", 270, 0);  // nor in the speed
+    expectWind("A B INF20KT", 0, 20);     // INF and NAN are words, not numbers
+    expectWind("A B 270INFINITYKT", 270, 0);
+    expectWind("A B .5.5KT", 0, 5);  // ".5." reads as 0.5, "5KT" as 5
+    expectWind("A B 270+1e9999KT", 270, std::numeric_limits<std::int32_t>::max());
+}
+
 }  // namespace

@@ -149,3 +149,26 @@ TEST(MonitorSpeedControl, OverSpeedAndWindAheadTogetherToggleTheSpoilersTwice) {
 }
 
 }  // namespace
+
+// A simulator without weather observations: the record's wind ahead is the
+// zero of a missing wind group, which must not read as a change of wind.
+TEST(MonitorSpeedControlWithoutWindAhead, OnlyTheWindowRulesAct) {
+    outgoingMessage record = steadyRecord();
+    record.aheadWindDirection = 0;
+    record.aheadWindSpeed = 0;
+    record.trueAirspeedKnots = 480;  // predicted Mach 0.835 in the calm "ahead"
+    EXPECT_EQ(eventsFor(record, kCruiseRetracted), (std::vector<ClientEvent>{SpoilersToggle}));
+    const auto withoutWind = [&](ControlStatus status) {
+        const ControlEvents decided =
+            decideControlEvents(record, kWindow, status, WindAhead::Unknown);
+        return std::vector<ClientEvent>(decided.events, decided.events + decided.count);
+    };
+    EXPECT_TRUE(withoutWind(kCruiseRetracted).empty());
+
+    record.machMilli = 825;
+    EXPECT_EQ(withoutWind(kCruiseRetracted),
+              (std::vector<ClientEvent>{ThrottleCut, SpoilersToggle}));
+    record.machMilli = 770;
+    EXPECT_EQ(withoutWind(kCruiseDeployed),
+              (std::vector<ClientEvent>{ThrottleFull, SpoilersToggle}));
+}

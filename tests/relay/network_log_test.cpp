@@ -1,6 +1,7 @@
 // The network log's records, byte for byte, and the log's life: a fresh file
 // each run, none without logging, and a log that cannot be opened.
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -145,6 +146,17 @@ TEST_F(RelayNetworkLog, UnopenableLogIsReportedAndLoggingStaysOff) {
     ASSERT_TRUE(wire.has_value());
     EXPECT_EQ(readBigEndian32(wire->data() + 40), 5);
     EXPECT_TRUE(std::filesystem::is_directory("network.log"));
+}
+
+TEST_F(RelayNetworkLog, AFifoInThePlaceOfTheLogIsRefusedWithoutWaiting) {
+    if (std::system("mkfifo network.log") != 0) {
+        GTEST_SKIP() << "no FIFO can be made here";
+    }
+    construct();
+    testing::internal::CaptureStderr();
+    server->enableNetworkLog(1);  // opening a FIFO to write would wait for a reader
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "network.log is not a regular file");
+    server->sendToClients(newTelemetry(5));  // logging is off: nothing is written anywhere
 }
 
 }  // namespace

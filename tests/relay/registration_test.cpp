@@ -1,8 +1,11 @@
 // Registration on the wire: the reply, the route listing and the pauses
 // around it, and what identifies a client.
 #include <chrono>
+#include <cstddef>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/sleep.h"
 #include "route/waypoint_table.h"
@@ -128,8 +131,8 @@ TEST_F(RelayRegistration, EmptyRouteIsAnsweredAtOnceThenEveryClientWaits) {
     EXPECT_EQ(*reply, (Bytes{0x00, 0x00, 0x00, 0x04}));
     EXPECT_LT(millisecondsSince(sent), 400) << "no_route waits for nothing";
 
-    // Offered during the hold: the producer waits for the registry, and the
-    // message goes out only once the hold is over.
+    // Offered during the hold: the registering client gets it only once its
+    // hold is over.
     server->sendToClients(newTelemetry(7));
     const auto telemetry = client.receive();
     ASSERT_TRUE(telemetry.has_value());
@@ -163,6 +166,77 @@ TEST_F(RelayRegistration, TwoClientsOnOneHostShareOneEntry) {
     ASSERT_TRUE(later.receive().has_value());
     ASSERT_TRUE(elsewhere.receive().has_value());
     EXPECT_TRUE(earlier.receivesNothing());
+}
+
+TEST_F(RelayRegistration, OthersAreServedWhileOneClientRegisters) {
+    publishOneWaypoint();
+    RelayTimings timings = fastTimings();
+    timings.routeDelayStepMs = 500;  // the program's pauses: 2 s to the route, 2 s of hold
+    timings.holdAfterReplyMs = 2000;
+    start(timings);
+    TestClient registered(port(), "127.0.0.2");
+    registerClient(registered);  // no reply: telemetry has not begun
+    server->sendToClients(newTelemetry(1));
+    ASSERT_TRUE(registered.receive().has_value());
+
+    TestClient newcomer(port(), "127.0.0.3");
+    newcomer.send(datagram(add_entry));
+    ASSERT_TRUE(waitUntil([&] { return server->pendingRegistrationCount() == 1; }));
+    // The newcomer's registration holds nobody else up: the producer hands
+    // over at once, the registered client receives, its heartbeat is read.
+    const Clock::time_point handedOver = Clock::now();
+    server->sendToClients(newTelemetry(2));
+    EXPECT_LT(millisecondsSince(handedOver), 500);
+    const auto during = registered.receive();
+    ASSERT_TRUE(during.has_value());
+    EXPECT_EQ(during->size(), kOutgoingMessageSize);
+    registered.send(heartbeatDatagram(1));
+    syncWithReceiveLoop();
+    EXPECT_EQ(server->pendingRegistrationCount(), 1u) << "all of it within the newcomer's pause";
+    server->sendToClients(newTelemetry(3));
+
+    // The newcomer sees its reply, the route and then, once its hold is
+    // over, the records it missed, in order.
+    EXPECT_EQ(newcomer.receive(), (Bytes{0x00, 0x00, 0x00, 0x05}));
+    for (int datagram = 0; datagram < 5; ++datagram) {
+        const auto part = newcomer.receive();
+        ASSERT_TRUE(part.has_value());
+        EXPECT_EQ(part->size(), kRouteDatagramSize);
+    }
+    for (std::int32_t altitude : {2, 3}) {
+        const auto missed = newcomer.receive();
+        ASSERT_TRUE(missed.has_value());
+        ASSERT_EQ(missed->size(), kOutgoingMessageSize);
+        EXPECT_EQ(readBigEndian32(missed->data() + offsetof(outgoingMessage, altitudeFeet)),
+                  altitude);
+    }
+    EXPECT_EQ(server->pendingRegistrationCount(), 0u);
+    EXPECT_TRUE(newcomer.receivesNothing());
+}
+
+TEST_F(RelayRegistration, PendingRegistrationsAreBounded) {
+    RelayTimings timings = fastTimings();
+    timings.holdAfterReplyMs = 60'000;  // every registration stays pending
+    start(timings);
+    std::vector<std::unique_ptr<TestClient>> clients;
+    for (int host = 1; host <= static_cast<int>(kMaxPendingRegistrations) + 1; ++host) {
+        clients.push_back(
+            std::make_unique<TestClient>(port(), ("127.0.1." + std::to_string(host)).c_str()));
+    }
+    testing::internal::CaptureStderr();
+    for (auto& client : clients) {
+        client->send(datagram(add_entry));
+    }
+    clients.front()->send(datagram(add_entry));  // a repeat while pending
+    syncWithReceiveLoop();
+    const std::string errors = testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(server->pendingRegistrationCount(), kMaxPendingRegistrations);
+    EXPECT_EQ(server->clientCount(), kMaxPendingRegistrations);
+    EXPECT_EQ(pauseOffs, static_cast<int>(kMaxPendingRegistrations)) << "the repeat restarted it";
+    EXPECT_EQ(errors, "Registration of " + std::to_string(clients.back()->key()) +
+                          " ignored: 32 registrations are pending\n");
+    EXPECT_TRUE(clients.back()->receivesNothing());
 }
 
 }  // namespace

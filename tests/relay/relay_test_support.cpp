@@ -152,6 +152,8 @@ void RelayFixture::syncWithReceiveLoop() {
 void RelayFixture::registerClient(TestClient& client) {
     client.send(datagram(add_entry));
     syncWithReceiveLoop();
+    ASSERT_TRUE(waitUntil([&] { return server->pendingRegistrationCount() == 0; }))
+        << "the registration's hold did not end";
 }
 
 }  // namespace relay_test

@@ -28,7 +28,9 @@ TEST_F(RelaySetUp, PortInUseEndsTheProcessWithFourteen) {
     const auto run = platform::runProgram(probePath(), {std::to_string(port())}, kProbeTimeoutMs);
     ASSERT_TRUE(run.ended);
     EXPECT_EQ(run.exitStatus, 14);
-    EXPECT_EQ(run.standardError, "ServerSocket: Failed to connect\n");
+    EXPECT_EQ(run.standardError, "ServerSocket: Failed to connect\nUDP port " +
+                                     std::to_string(port()) +
+                                     " cannot be bound: Address already in use\n");
     EXPECT_EQ(run.standardOutput, kKeyWait);
 }
 

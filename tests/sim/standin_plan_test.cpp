@@ -83,6 +83,9 @@ TEST(StandinPlan, RefusesPlansItCannotFly) {
     const std::string bad = waypoint("BAD", "somewhere");
 
     EXPECT_NE(readFlightPlan("/nonexistent/plan.pln").error, "");
+    const std::string folder = testing_support::makeTemporaryDirectory();
+    EXPECT_EQ(readFlightPlan(folder).error,
+              "cannot read " + folder + ": it is a folder, not a file");
     const FlightPlanReading single =
         readFlightPlan(writePlan("<FlightPlan.FlightPlan>" + good + "</FlightPlan.FlightPlan>"));
     EXPECT_NE(single.error.find("fewer than two"), std::string::npos);

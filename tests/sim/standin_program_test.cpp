@@ -93,7 +93,8 @@ TEST(StandinProgram, HelpDocumentsEveryOptionAndBadCommandLinesAreRefused) {
     ASSERT_TRUE(help.ended);
     EXPECT_EQ(help.exitStatus, 0);
     for (const char* option : {"--listen HOST:PORT", "--plan FILE", "--cruise FEET", "--mach MACH",
-                               "--speedup N", "--start-delay", "--loop", "--help", "p pause"}) {
+                               "--speedup N", "--start-delay", "--loop", "--no-weather",
+                               "--application NAME[:MAJOR.MINOR]", "--help", "p pause"}) {
         EXPECT_NE(help.standardOutput.find(option), std::string::npos) << option;
     }
     const platform::ProgramRun unknown = platform::runProgram(kSim, {"--fly-faster"}, 10000);
@@ -101,6 +102,10 @@ TEST(StandinProgram, HelpDocumentsEveryOptionAndBadCommandLinesAreRefused) {
     EXPECT_NE(unknown.standardError.find("unknown option --fly-faster"), std::string::npos);
     EXPECT_EQ(platform::runProgram(kSim, {"--speedup", "0"}, 10000).exitStatus, 2);
     EXPECT_EQ(platform::runProgram(kSim, {"--cruise=99000"}, 10000).exitStatus, 2);
+    for (const char* application : {":11.0", "KittyHawk:11", "KittyHawk:11.x", "KittyHawk:-1.0"}) {
+        EXPECT_EQ(platform::runProgram(kSim, {"--application", application}, 10000).exitStatus, 2)
+            << application;
+    }
     const platform::ProgramRun noPlan =
         platform::runProgram(kSim, {"--plan", "/nonexistent.pln"}, 10000);
     EXPECT_EQ(noPlan.exitStatus, 3);
@@ -110,10 +115,12 @@ TEST(StandinProgram, HelpDocumentsEveryOptionAndBadCommandLinesAreRefused) {
 TEST(StandinProgram, FliesAWholeFlightForTheProgramOnTheLink) {
     // The take-off waits a second, so that the subscription to "SimStart" is
     // in before the flight starts even on a busy machine.
-    ProgramEnd program({"--speedup", "500", "--start-delay", "1"});
+    ProgramEnd program(
+        {"--speedup", "500", "--start-delay", "1", "--application", "KittyHawk:11.0"});
     ASSERT_TRUE(program.stream);
     program.openAsProgram();
-    EXPECT_EQ(program.waitFor("OPEN", 5000).size(), 2u);
+    EXPECT_EQ(program.waitFor("OPEN", 5000),
+              (std::vector<std::string>{"OPEN", "KittyHawk", "11", "0", "0", "0"}));
     const std::vector<std::string> plan = program.waitFor("SYSTEM_STATE", 5000);
     ASSERT_EQ(plan.size(), 5u);
     EXPECT_EQ(plan[1], "9898");

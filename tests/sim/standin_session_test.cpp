@@ -369,6 +369,26 @@ TEST(StandinSession, AnswersWeatherForThePointAndAltitudeAsked) {
     EXPECT_NE(metar("34.53", "-120.09", "0").find(" 15/11 Q1013"), std::string::npos);
 }
 
+// The newer simulators: named and versioned at the open, and silent on weather.
+TEST(StandinSession, PlaysANewerSimulatorThatNeverAnswersWeather) {
+    const FlightPlanReading plan = readFlightPlan(CORVESSA_STANDIN_DEMO_PLAN);
+    SessionSettings settings;
+    settings.applicationName = "KittyHawk";
+    settings.applicationVersionMajor = 11;
+    settings.answersWeather = false;
+    Session session(plan.waypoints, settings);
+    connectAsProgram(session);
+    const SimMessage open = session.takeMessages().at(0);
+    EXPECT_EQ(open.text, "KittyHawk");
+    EXPECT_EQ(open.versionMajor, 11u);
+    EXPECT_EQ(open.versionMinor, 0u);
+
+    call(session, "WeatherRequestInterpolatedObservation", {"1", "36.66", "-121.60", "10668"});
+    EXPECT_TRUE(session.takeMessages().empty());
+    // A malformed request is still refused.
+    EXPECT_FALSE(session.handleCall("WeatherRequestInterpolatedObservation", {"1", "x", "0", "0"}));
+}
+
 TEST(StandinSession, RefusesUnknownAndMalformedCalls) {
     Session session = demoSession();
     EXPECT_FALSE(session.handleCall("Teleport", {"1"}));

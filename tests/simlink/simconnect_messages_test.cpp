@@ -110,6 +110,26 @@ TEST_F(SimLinkMessages, ADataMessageWithoutValuesIsStillAsLongAsItsStructure) {
     EXPECT_EQ(messages[0].as<SIMCONNECT_RECV_SIMOBJECT_DATA>().dwDefineCount, 0u);
 }
 
+TEST_F(SimLinkMessages, TheOpenCarriesTheApplicationsVersionAndTheLibrarysOwn) {
+    simulator->sendOpen("KittyHawk", sim::ApplicationVersion{11, 0, 282174, 999});
+    simulator->sendLine("OPEN\tFS X\t10");  // the numbers left out are 0
+    receive(2);
+    const auto newer = messages[0].as<SIMCONNECT_RECV_OPEN>();
+    EXPECT_STREQ(newer.szApplicationName, "KittyHawk");
+    EXPECT_EQ(newer.dwApplicationVersionMajor, 11u);
+    EXPECT_EQ(newer.dwApplicationVersionMinor, 0u);
+    EXPECT_EQ(newer.dwApplicationBuildMajor, 282174u);
+    EXPECT_EQ(newer.dwApplicationBuildMinor, 999u);
+    EXPECT_EQ(newer.dwSimConnectVersionMajor, 10u);
+    EXPECT_EQ(newer.dwSimConnectBuildMajor, 60905u);
+
+    const auto older = messages[1].as<SIMCONNECT_RECV_OPEN>();
+    EXPECT_STREQ(older.szApplicationName, "FS X");
+    EXPECT_EQ(older.dwApplicationVersionMajor, 10u);
+    EXPECT_EQ(older.dwApplicationVersionMinor, 0u);
+    EXPECT_EQ(older.dwApplicationBuildMinor, 0u);
+}
+
 TEST_F(SimLinkMessages, TextsAreTerminatedAndCutToTheirFields) {
     const std::string metar = "KSEA 121253Z 18012KT 10SM FEW040 12/08 A3001";
     simulator->sendWeatherObservation(RequestWeatherAhead, metar);
@@ -144,7 +164,9 @@ TEST_F(SimLinkMessages, UnreadableLinesAreSkippedWithOneErrorLineEachAndTheRestS
         "EVENT\t0\t4294967296\t0",  // beyond 32 bits
         "SIMOBJECT_DATA\t0\t0\t0\t1.5\tfast",
         "SYSTEM_STATE\t9897\t1\tone\tx",
-        "RECV\t4",  // a bare header may not pose as an EVENT
+        "RECV\t4",                          // a bare header may not pose as an EVENT
+        "OPEN\tKittyHawk\t11\t0\t1\t2\t3",  // a version field too many
+        "OPEN\tKittyHawk\televen",
         "QUIT\tnow",
         "",
     };

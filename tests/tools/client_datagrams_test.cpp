@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/client/client_options.h"
+#include "tools/client/client_report.h"
 #include "tools/client/relay_datagrams.h"
 
 namespace {
@@ -97,6 +98,30 @@ TEST(ToolsClientDatagrams, RouteAssemblyTakesFiveDatagramsInOrderOnlyWhenExpecte
     EXPECT_EQ(entries[0].id, "SECND");
 }
 
+// A type P route keeps each identifier's line end on the wire; the client
+// shows the identifier alone, in the table the text and CSV outputs share and in JSON.
+TEST(ToolsClientReport, IdentifiersAreShownWithoutTheirLineEnd) {
+    Reply reply{};
+    putRecord(reply, 0, -122.25, 47.5, "KSEA\n");
+    putRecord(reply, 1, -122.5, 45.5, "KPD\r\n");
+    const std::vector<tools::RouteEntry> entries = tools::decodeRoute(reply);
+    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_EQ(entries[0].id, "KSEA\n") << "decoding keeps the route as it was sent";
+
+    std::vector<std::string> lines;
+    const tools::LineSink keep = [&lines](const std::string& line) { lines.push_back(line); };
+    tools::ClientReport(tools::OutputFormat::Text, keep, keep).route(entries);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[2], "    0  KSEA     47.50000  -122.25000");
+    EXPECT_EQ(lines[3], "    1  KPD      45.50000  -122.50000");
+
+    lines.clear();
+    tools::ClientReport(tools::OutputFormat::Json, keep, keep).route(entries);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("\"id\":\"KSEA\","), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("\"id\":\"KPD\","), std::string::npos) << lines[0];
+}
+
 std::string parseError(std::vector<std::string_view> arguments) {
     tools::ClientOptions options;
     std::string error;
@@ -135,6 +160,10 @@ TEST(ToolsClientOptions, BadValuesAreRefusedWithTheReason) {
     EXPECT_EQ(parseError({"--port", "12ab"}), "bad value '12ab' for --port");
     EXPECT_EQ(parseError({"--heartbeat", "0"}), "bad value '0' for --heartbeat");
     EXPECT_EQ(parseError({"--heartbeat", "nan"}), "bad value 'nan' for --heartbeat");
+    EXPECT_EQ(parseError({"--heartbeat", "4.999"}), "");
+    EXPECT_EQ(parseError({"--heartbeat", "5"}),
+              "bad value '5' for --heartbeat: below 5 is needed, as the relay drops every client "
+              "after 5 seconds without a datagram");
     EXPECT_EQ(parseError({"--count", "-1"}), "bad value '-1' for --count");
     EXPECT_EQ(parseError({"--duration", "1s"}), "bad value '1s' for --duration");
     EXPECT_EQ(parseError({"--format", "xml"}), "bad value 'xml' for --format: text, json or csv");

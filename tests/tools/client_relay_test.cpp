@@ -344,3 +344,36 @@ TEST(ToolsClientRelay, NumbersHeartbeatsAndSurvivesDatagramsNoRelaySends) {
 }
 
 }  // namespace
+
+TEST(ToolsClientRelay, APauseWithARegisteredClientLastsUntilTheSimulatorResumes) {
+    auto relay = startRelay(quickTimings());
+    // The real 5 and 30 seconds, shrunk alike so that the test need not wait half a minute.
+    tools::RelayClientSettings settings = ClientRun::fastSettings();
+    settings.silenceLimit = milliseconds(300);
+    settings.pausedSilenceLimit = milliseconds(1800);
+    ClientRun run(relay->boundPort(), settings);
+    run.start();
+    ASSERT_TRUE(waitUntil([&] { return relay->clientCount() == 1; }));
+    relay->sendToClients(newTelemetry(35000));
+    relay->sendToClients(new outgoingMessage(makeNotice(kPausedNotice)));
+    ASSERT_TRUE(run.waitForLine("Simulator paused: waiting for it to resume")) << run.allLines();
+
+    // Four ordinary silence limits of a pause: heartbeats only, no PauseOff.
+    std::this_thread::sleep_for(milliseconds(1200));
+    EXPECT_EQ(run.countLines("Nothing received"), 0u) << run.allLines();
+    EXPECT_EQ(pauseOffs, 1);
+    EXPECT_EQ(relay->clientCount(), 1u);
+
+    // The much longer silence says the relay may have lost it after all.
+    ASSERT_TRUE(run.waitForLine("Nothing received for 1.8 seconds: registering again"))
+        << run.allLines();
+
+    // Once "UNPAUSED" has said the pause is over, silence counts as before.
+    relay->sendToClients(new outgoingMessage(makeNotice(kPausedNotice)));
+    ASSERT_TRUE(waitUntil([&] { return run.countLines("waiting for it to resume") == 2; }));
+    relay->sendToClients(new outgoingMessage(makeNotice(kUnpausedNotice)));
+    EXPECT_TRUE(run.waitForLine("Nothing received for 0.3 seconds: registering again", 1500))
+        << run.allLines();
+    run.stop();
+    EXPECT_EQ(run.stats().notices, 3u);
+}

@@ -153,6 +153,15 @@ TEST(ToolsNetlogProgram, BrokenFilesAreReportedWithTheirOffsetAndAFailingStatus)
     EXPECT_NE(help.standardOutput.find("usage: corvessa-netlog FILE"), std::string::npos);
 }
 
+TEST(ToolsNetlogProgram, WhatIsNoRegularFileCannotBeRead) {
+    // A folder and an endless device: both end at once with status 2.
+    for (const char* path : {"/tmp", "/dev/zero"}) {
+        const platform::ProgramRun run = platform::runProgram(netlog(), {path}, 10000);
+        EXPECT_EQ(run.exitStatus, 2) << path;
+        EXPECT_EQ(run.standardError, std::string("corvessa-netlog: cannot read '") + path + "'\n");
+    }
+}
+
 // Feeds telemetry to the relay's clients every half second until stopped.
 class TelemetryFeed {
   public:

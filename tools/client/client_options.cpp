@@ -20,7 +20,7 @@ const char kClientUsage[] =
     "  --bind ADDRESS      the local IPv4 address to send from, so that several\n"
     "                      clients on one machine are distinct clients to the\n"
     "                      relay, e.g. 127.0.0.2 (default: any)\n"
-    "  --heartbeat SECONDS time between heartbeats (default 1; keep it below 5)\n"
+    "  --heartbeat SECONDS time between heartbeats, below 5 (default 1)\n"
     "  --format FORMAT     text (default), json (one object per line) or csv\n"
     "                      (records only; notes and the summary go to standard error)\n"
     "  --count N           end after N telemetry records\n"
@@ -30,7 +30,8 @@ const char kClientUsage[] =
     "  --help              this text\n"
     "\n"
     "When standard input is a terminal: p toggles the pause, s the spoilers, q quits.\n"
-    "If nothing arrives for 5 seconds the client registers again. It ends on q,\n"
+    "If nothing arrives for 5 seconds the client registers again (after a PAUSED\n"
+    "notice only after 30 seconds, so that the pause lasts). It ends on q,\n"
     "Ctrl-C or the end of --count/--duration: it tells the relay it leaves and\n"
     "prints the summary.\n"
     "\n"
@@ -40,6 +41,10 @@ const char kClientUsage[] =
 namespace {
 
 constexpr int kHighestPort = 65535;
+
+// A relay that receives no datagram at all for this long drops every
+// client: a lone client's heartbeats must come sooner.
+constexpr double kRelaySilenceSeconds = 5.0;
 
 bool parseInteger(std::string_view text, long long* value) {
     const char* end = text.data() + text.size();
@@ -109,6 +114,12 @@ bool parseClientOptions(const std::vector<std::string_view>& arguments, ClientOp
         } else if (name == "--heartbeat") {
             if (!parseSeconds(value, &seconds) || seconds <= 0.0) {
                 *error = bad;
+                return false;
+            }
+            if (seconds >= kRelaySilenceSeconds) {
+                *error = bad +
+                         ": below 5 is needed, as the relay drops every client after 5 seconds "
+                         "without a datagram";
                 return false;
             }
             options->heartbeatSeconds = seconds;

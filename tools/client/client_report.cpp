@@ -1,6 +1,7 @@
 #include "tools/client/client_report.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace tools {
 namespace {
@@ -32,6 +33,15 @@ std::string gapText(std::chrono::milliseconds gap) {
     return buffer;
 }
 
+// A type P route file leaves each identifier's line end in the route the
+// relay sends ("KSEA\n"); a pilot reads the identifier without it.
+std::string displayedId(std::string_view id) {
+    while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
+        id.remove_suffix(1);
+    }
+    return std::string(id);
+}
+
 std::string routeLine(const RouteEntry& entry) {
     char buffer[96];
     if (entry.malformed) {
@@ -39,7 +49,7 @@ std::string routeLine(const RouteEntry& entry) {
                       printableText(entry.raw).c_str());
     } else {
         std::snprintf(buffer, sizeof buffer, "  %3zu  %-5s  %10.5f  %10.5f", entry.index,
-                      printableText(entry.id).c_str(), entry.lat, entry.lon);
+                      printableText(displayedId(entry.id)).c_str(), entry.lat, entry.lon);
     }
     return buffer;
 }
@@ -49,7 +59,7 @@ std::string routeEntryJson(const RouteEntry& entry) {
     if (entry.malformed) {
         return json + ",\"malformed\":" + jsonString(entry.raw) + "}";
     }
-    return json + ",\"id\":" + jsonString(entry.id) + ",\"lat\":" + fixed5(entry.lat) +
+    return json + ",\"id\":" + jsonString(displayedId(entry.id)) + ",\"lat\":" + fixed5(entry.lat) +
            ",\"lon\":" + fixed5(entry.lon) + "}";
 }
 
@@ -148,6 +158,14 @@ void ClientReport::ignored(std::size_t size, const std::string& reason) {
 void ClientReport::commandSent(std::uint8_t code) {
     note("Sent command: " + commandName(code),
          "\"event\":\"command\",\"command\":" + jsonString(commandName(code)));
+}
+
+void ClientReport::waitingForResume(double silenceSeconds) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%g", silenceSeconds);
+    note("Simulator paused: waiting for it to resume (registering again only after " +
+             std::string(seconds) + " seconds of silence)",
+         "\"event\":\"waiting\",\"for\":\"resume\",\"silenceSeconds\":" + std::string(seconds));
 }
 
 void ClientReport::keysAvailable() {

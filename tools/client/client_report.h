@@ -48,6 +48,8 @@ class ClientReport {
     void message(const outgoingMessage& message, std::chrono::system_clock::time_point received);
     void ignored(std::size_t size, const std::string& reason);
     void commandSent(std::uint8_t code);
+    // A "PAUSED" notice: the silence that follows is the pause, not a lost relay.
+    void waitingForResume(double silenceSeconds);
     void keysAvailable();
     void ending(const std::string& reason);
     void summary(const ClientStats& stats);

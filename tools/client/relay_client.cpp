@@ -1,49 +1,63 @@
 #include "tools/client/relay_client.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "tools/netlog/record_format.h"
 
 namespace tools {
 namespace {
 
-// The loop waits for datagrams at most this long at a time, so that keys,
-// a stop request and the heartbeat schedule are looked at often enough.
+// The loop waits for datagrams at most this long at a time, so that keys
+// and a stop request are looked at often enough.
 constexpr std::chrono::milliseconds kLongestWait{50};
 
-// Large enough for any UDP datagram, so that a wrong-sized one is reported
-// with its true size.
-constexpr std::size_t kLargestDatagram = 65536;
-
-std::string endpointText(const platform::UdpEndpoint& endpoint) {
-    // The address lies in network order: its first byte in memory is the first number.
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&endpoint.address);
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%u.%u.%u.%u:%u", bytes[0], bytes[1], bytes[2], bytes[3],
-                  static_cast<unsigned>(endpoint.port));
-    return buffer;
-}
-
-bool sameEndpoint(const platform::UdpEndpoint& a, const platform::UdpEndpoint& b) {
-    return a.address == b.address && a.port == b.port;
+double seconds(std::chrono::milliseconds duration) {
+    return static_cast<double>(duration.count()) / 1000.0;
 }
 
 }  // namespace
 
 RelayClient::RelayClient(const RelayClientSettings& settings, ClientReport& report)
-    : settings_(settings), report_(report), buffer_(kLargestDatagram) {}
+    : settings_(settings), report_(report), session_(settings, sessionEvents()) {}
 
-bool RelayClient::open() {
-    socket_ = platform::UdpSocket::open();
-    return socket_ != nullptr && socket_->bind(settings_.local);
-}
-
-int RelayClient::localPort() const {
-    return socket_ ? socket_->localPort() : -1;
+RelaySessionEvents RelayClient::sessionEvents() {
+    RelaySessionEvents events;
+    events.registering = [this](bool again, std::chrono::milliseconds silenceLimit) {
+        report_.registering(endpointText(settings_.relay), again, seconds(silenceLimit));
+        ++stats_.registrations;
+    };
+    events.heartbeatSent = [this] { ++stats_.heartbeats; };
+    events.reply = [this](std::int32_t kind) {
+        if (kind != no_route && kind != route_entries) {
+            ++stats_.ignored;
+        }
+        report_.reply(kind);
+        if (kind == no_route) {
+            stats_.routeEntries = 0;
+        }
+    };
+    events.route = [this](const std::vector<RouteEntry>& entries) {
+        stats_.routeEntries = entries.size();
+        report_.route(entries);
+    };
+    events.routeIncomplete = [this](std::size_t received) { report_.routeIncomplete(received); };
+    events.message = [this](const outgoingMessage& message) {
+        countMessage(message);
+        report_.message(message, std::chrono::system_clock::now());
+    };
+    events.ignored = [this](std::size_t size, const std::string& reason) {
+        ++stats_.ignored;
+        report_.ignored(size, reason);
+    };
+    events.waitingForResume = [this] {
+        report_.waitingForResume(seconds(settings_.pausedSilenceLimit));
+    };
+    return events;
 }
 
 void RelayClient::run(const KeySource& keys) {
     report_.start();
-    registerWithRelay(false);
+    session_.begin();
     if (settings_.pauseAtStart) {
         sendCommand(kCommandPauseToggle);
     }
@@ -61,25 +75,16 @@ void RelayClient::run(const KeySource& keys) {
             report_.ending(endReason(now, end));
             break;
         }
-        if (now - lastArrival_ >= settings_.silenceLimit) {
-            registerWithRelay(true);
-            continue;
-        }
-        sendDueHeartbeat(now);
         for (int key = keys ? keys() : -1; key >= 0 && !quitKey_; key = keys()) {
             quitKey_ = !handleKey(key);
         }
-        std::chrono::milliseconds wait = timeUntilNextEvent(now);
+        std::chrono::milliseconds wait = kLongestWait;
         if (limitedDuration) {
             wait = std::min(wait, std::chrono::ceil<std::chrono::milliseconds>(end - now));
         }
-        const platform::WaitResult waited =
-            socket_->waitUntilReadable(static_cast<int>(std::max<long long>(wait.count(), 0)));
-        if (waited == platform::WaitResult::Readable) {
-            receiveOne();
-        }
+        session_.step(wait);
     }
-    send(makeEndFlow());
+    session_.leave();
     report_.summary(stats_);
 }
 
@@ -96,41 +101,9 @@ std::string RelayClient::endReason(Clock::time_point now, Clock::time_point end)
     return "record count reached";
 }
 
-void RelayClient::registerWithRelay(bool again) {
-    abandonRoute();
-    report_.registering(endpointText(settings_.relay), again,
-                        static_cast<double>(settings_.silenceLimit.count()) / 1000.0);
-    send(makeAddEntry());
-    ++stats_.registrations;
-    // The relay expects heartbeat 1 after every registration.
-    lastHeartbeat_ = 0;
-    const Clock::time_point now = Clock::now();
-    lastArrival_ = now;
-    nextHeartbeat_ = now + settings_.heartbeatInterval;
-}
-
-void RelayClient::send(const incomingMessage& message) {
-    // A lost datagram is what UDP allows; heartbeats and re-registration cover it.
-    socket_->sendTo(&message, sizeof message, settings_.relay);
-}
-
 void RelayClient::sendCommand(std::uint8_t code) {
-    send(makeCommand(code));
+    session_.sendCommand(code);
     report_.commandSent(code);
-}
-
-void RelayClient::sendDueHeartbeat(Clock::time_point now) {
-    if (now < nextHeartbeat_) {
-        return;
-    }
-    lastHeartbeat_ = nextHeartbeat(lastHeartbeat_);
-    send(makeHeartbeat(lastHeartbeat_));
-    ++stats_.heartbeats;
-    nextHeartbeat_ += settings_.heartbeatInterval;
-    if (nextHeartbeat_ <= now) {
-        // Far behind (the process was stopped): one heartbeat now, none in a burst.
-        nextHeartbeat_ = now + settings_.heartbeatInterval;
-    }
 }
 
 bool RelayClient::handleKey(int key) {
@@ -151,100 +124,18 @@ bool RelayClient::handleKey(int key) {
     }
 }
 
-std::chrono::milliseconds RelayClient::timeUntilNextEvent(Clock::time_point now) const {
-    using std::chrono::ceil;
-    using std::chrono::milliseconds;
-    const milliseconds heartbeat = ceil<milliseconds>(nextHeartbeat_ - now);
-    const milliseconds silence = ceil<milliseconds>(lastArrival_ + settings_.silenceLimit - now);
-    return std::min({heartbeat, silence, kLongestWait});
-}
-
-void RelayClient::receiveOne() {
-    platform::UdpEndpoint sender{};
-    const int size = socket_->receiveFrom(buffer_.data(), buffer_.size(), &sender);
-    if (size < 0) {
-        return;
-    }
-    const std::span<const std::uint8_t> datagram(buffer_.data(), static_cast<std::size_t>(size));
-    if (!sameEndpoint(sender, settings_.relay)) {
-        ++stats_.ignored;
-        report_.ignored(datagram.size(), "not from the relay but from " + endpointText(sender));
-        return;
-    }
-    lastArrival_ = Clock::now();
-    handleDatagram(datagram);
-}
-
-void RelayClient::handleDatagram(std::span<const std::uint8_t> datagram) {
-    switch (shapeOf(datagram.size())) {
-        case DatagramShape::Reply:
-            handleReply(datagram);
-            break;
-        case DatagramShape::RouteDatagram:
-            handleRouteDatagram(datagram);
-            break;
-        case DatagramShape::Message:
-            handleMessage(datagram);
-            break;
-        case DatagramShape::Unknown:
-            ++stats_.ignored;
-            report_.ignored(datagram.size(), "no relay datagram has this size");
-            break;
-    }
-}
-
-void RelayClient::handleReply(std::span<const std::uint8_t> datagram) {
-    abandonRoute();
-    const std::int32_t kind = replyKind(datagram);
-    if (kind != no_route && kind != route_entries) {
-        ++stats_.ignored;
-    }
-    report_.reply(kind);
-    if (kind == no_route) {
-        stats_.routeEntries = 0;
-    } else if (kind == route_entries) {
-        route_.expect();
-    }
-}
-
-void RelayClient::handleRouteDatagram(std::span<const std::uint8_t> datagram) {
-    if (!route_.expecting()) {
-        ++stats_.ignored;
-        report_.ignored(datagram.size(), "a route datagram without a route_entries reply");
-        return;
-    }
-    if (route_.add(datagram)) {
-        const std::vector<RouteEntry> entries = route_.entries();
-        stats_.routeEntries = entries.size();
-        report_.route(entries);
-    }
-}
-
-void RelayClient::handleMessage(std::span<const std::uint8_t> datagram) {
-    // The relay sends nothing between the route datagrams: a message here
-    // means some of them were lost.
-    abandonRoute();
-    const outgoingMessage message = decodeMessage(datagram.data(), IntegerOrder::BigEndian);
-    if (noticeWord(message).empty()) {
-        const Clock::time_point now = Clock::now();
-        if (stats_.records > 0) {
-            const auto gap =
-                std::chrono::duration_cast<std::chrono::milliseconds>(now - lastRecord_);
-            stats_.longestGap = std::max(stats_.longestGap, gap);
-        }
-        lastRecord_ = now;
-        ++stats_.records;
-    } else {
+void RelayClient::countMessage(const outgoingMessage& message) {
+    if (!noticeWord(message).empty()) {
         ++stats_.notices;
+        return;
     }
-    report_.message(message, std::chrono::system_clock::now());
-}
-
-void RelayClient::abandonRoute() {
-    if (route_.expecting()) {
-        report_.routeIncomplete(route_.received());
-        route_.abandon();
+    const Clock::time_point now = Clock::now();
+    if (stats_.records > 0) {
+        const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastRecord_);
+        stats_.longestGap = std::max(stats_.longestGap, gap);
     }
+    lastRecord_ = now;
+    ++stats_.records;
 }
 
 }  // namespace tools

@@ -1,10 +1,9 @@
 #pragma once
 
-// The conversation of one client with the relay: register with add_entry,
-// take the reply and the route, send heartbeats 1, 2, 3..., receive every
-// telemetry record and notice, register again when the relay has gone
-// silent (it drops clients without telling them), send commands, and leave
-// with end_flow.
+// corvessa-client's run: the relay session (tools/client/relay_session.h)
+// driven until the record limit, the duration, a q key or a stop request,
+// with the user's keys turned into commands and everything the session
+// hears told through the report, counted for the summary.
 //
 // Thread safety: run() belongs to one thread; requestStop() may be called
 // from any thread (the console control handler's among them).
@@ -13,27 +12,18 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <vector>
+#include <string>
 
-#include "platform/udp_socket.h"
 #include "tools/client/client_report.h"
-#include "tools/client/relay_datagrams.h"
+#include "tools/client/relay_session.h"
 
 namespace tools {
 
-struct RelayClientSettings {
-    platform::UdpEndpoint relay;
-    platform::UdpEndpoint local;  // port 0: any free port
-    std::chrono::milliseconds heartbeatInterval{1000};
+struct RelayClientSettings : RelaySessionSettings {
     long long recordLimit = 0;              // 0: no limit
     std::chrono::milliseconds duration{0};  // 0: no limit
     bool pauseAtStart = false;
     bool spoilersAtStart = false;
-    // The relay drops silent clients without telling them: its purge after
-    // 5 seconds without any datagram, its reaper, a reset. A client that
-    // hears nothing for this long assumes it was dropped.
-    std::chrono::milliseconds silenceLimit{5000};
 };
 
 // Where key presses come from: the next key, or -1 when none waits. Never blocks.
@@ -44,9 +34,9 @@ class RelayClient {
     RelayClient(const RelayClientSettings& settings, ClientReport& report);
 
     // Opens and binds the socket; false when the system refuses either.
-    bool open();
+    bool open() { return session_.open(); }
     // The local UDP port, once open.
-    int localPort() const;
+    int localPort() const { return session_.localPort(); }
 
     // Runs the conversation until the record limit, the duration, a q key
     // or requestStop; then sends end_flow and reports the summary.
@@ -59,33 +49,20 @@ class RelayClient {
   private:
     using Clock = std::chrono::steady_clock;
 
-    void registerWithRelay(bool again);
-    void send(const incomingMessage& message);
+    RelaySessionEvents sessionEvents();
     void sendCommand(std::uint8_t code);
-    void sendDueHeartbeat(Clock::time_point now);
     // False when the key asks to quit.
     bool handleKey(int key);
-    void receiveOne();
-    void handleDatagram(std::span<const std::uint8_t> datagram);
-    void handleReply(std::span<const std::uint8_t> datagram);
-    void handleRouteDatagram(std::span<const std::uint8_t> datagram);
-    void handleMessage(std::span<const std::uint8_t> datagram);
-    void abandonRoute();
-    std::chrono::milliseconds timeUntilNextEvent(Clock::time_point now) const;
+    void countMessage(const outgoingMessage& message);
     std::string endReason(Clock::time_point now, Clock::time_point end) const;
 
     RelayClientSettings settings_;
     ClientReport& report_;
-    std::unique_ptr<platform::UdpSocket> socket_;
-    std::vector<std::uint8_t> buffer_;
+    RelaySession session_;
     std::atomic<bool> stopRequested_{false};
     bool quitKey_ = false;
 
     ClientStats stats_;
-    RouteAssembly route_;
-    std::int32_t lastHeartbeat_ = 0;
-    Clock::time_point nextHeartbeat_{};
-    Clock::time_point lastArrival_{};
     Clock::time_point lastRecord_{};
 };
 

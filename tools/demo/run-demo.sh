@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Flies one demo flight: the stand-in simulator flies the demo plan, corvessa
-# watches it with spoiler control on and logs its network traffic, and the
-# relay client shows the route and the live records. Everything the three
-# write is kept in one run folder; nothing keeps running afterwards.
+# watches it with spoiler control on and logs its network traffic, the
+# relay client shows the route and the live records, and corvessa-web serves
+# the same flight as a page for a browser. Everything they write is kept in
+# one run folder; nothing keeps running afterwards.
 #
 #   tools/demo/run-demo.sh [BUILD_DIR] [RUN_DIR]
 #
 # Environment: DEMO_SPEEDUP (simulated seconds per real second, default 30:
 # about two minutes; the records come about 1.4 a second at any speed-up),
-# DEMO_RELAY_PORT (default 1577).
+# DEMO_RELAY_PORT (default 1577), DEMO_WEB_LISTEN (where the page is served,
+# default 127.0.0.1:8077; 0.0.0.0:8077 lets a tablet on the network watch),
+# DEMO_SIMULATOR_OPTIONS (more options for corvessa-sim, e.g. --no-weather
+# to fly against a simulator that gives no weather observations).
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -16,6 +20,8 @@ build=$(cd "${1:-$top/build}" && pwd)
 run=${2:-$top/runs/demo-$(date +%Y%m%d-%H%M%S)}
 speedup=${DEMO_SPEEDUP:-30}
 relay_port=${DEMO_RELAY_PORT:-1577}
+read -r -a sim_options <<<"${DEMO_SIMULATOR_OPTIONS:-}"
+web_listen=${DEMO_WEB_LISTEN:-127.0.0.1:8077}
 cruise=35000
 # Limits the demo flight crosses both ways in cruise (IAS knots, Mach).
 limits=(250 0.78 300 0.82)
@@ -24,6 +30,7 @@ sim_bin=$build/sim/standin/corvessa-sim
 corvessa_bin=$build/app/corvessa
 client_bin=$build/tools/client/corvessa-client
 netlog_bin=$build/tools/netlog/corvessa-netlog
+web_bin=$build/tools/web/corvessa-web
 
 mkdir -p "$run"
 run=$(cd "$run" && pwd)
@@ -43,7 +50,7 @@ echo "Demo run folder: $run"
 
 # The simulator picks a free port and says which on its first line.
 "$sim_bin" --listen 127.0.0.1:0 --speedup "$speedup" --cruise "$cruise" --start-delay 3 \
-    >"$run/simulator.txt" 2>&1 </dev/null &
+    "${sim_options[@]}" >"$run/simulator.txt" 2>&1 </dev/null &
 sim_pid=$!
 pids+=("$sim_pid")
 simulator=""
@@ -74,13 +81,38 @@ pids+=("$corvessa_pid")
 ) &
 pids+=($!)
 
-# The relay lists its route only once telemetry flows, so the client
-# registers when the flight is under way.
+# The relay lists its route only once telemetry flows, so the page and the
+# client register when the flight is under way, one after the other: each
+# registration holds the relay's traffic back for a few seconds.
 for _ in $(seq 300); do
     grep -q "^corvessa-sim: flight 1 starts" "$run/simulator.txt" && break
     sleep 0.1
 done
 sleep 1
+
+# The page, from a loopback address of its own: the relay tells clients
+# apart by address alone, and the terminal client sends from 127.0.0.1.
+"$web_bin" --relay "127.0.0.1:$relay_port" --bind 127.0.0.2 --listen "$web_listen" \
+    >"$run/web.txt" 2>&1 </dev/null &
+web_pid=$!
+pids+=("$web_pid")
+page=""
+for _ in $(seq 50); do
+    page=$(sed -n 's/^corvessa-web: serving the page at \([^ ]*\).*/\1/p' "$run/web.txt" | head -n 1)
+    [ -n "$page" ] || ! kill -0 "$web_pid" 2>/dev/null || { sleep 0.1; continue; }
+    break
+done
+if [ -n "$page" ]; then
+    echo "Watch the flight in a browser: $page"
+    for _ in $(seq 100); do
+        grep -q "^corvessa-web: registered" "$run/web.txt" && break
+        sleep 0.1
+    done
+    sleep 1
+else
+    echo "The page is not served (the flight goes on without it):" >&2
+    cat "$run/web.txt" >&2
+fi
 
 # The client in the foreground: the route, then one line per record.
 bash -c 'echo $$ >"$1"; shift; exec "$@"' _ "$run/client.pid" \
@@ -100,5 +132,5 @@ echo "== network log =="
 "$netlog_bin" "$run/network.log" >"$run/network-log.txt" && netlog_status=0 || netlog_status=$?
 tail -n 8 "$run/network-log.txt"
 echo
-echo "Outputs: $run (simulator.txt, corvessa.txt, client.txt, network.log, network-log.txt)"
+echo "Outputs: $run (simulator.txt, corvessa.txt, client.txt, web.txt, network.log, network-log.txt)"
 exit "$netlog_status"

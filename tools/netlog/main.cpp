@@ -1,13 +1,12 @@
 // corvessa-netlog: prints the records of a relay's "network.log", one line
 // each, then a summary; the exit status tells whether the file is whole.
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/regular_file.h"
 #include "tools/netlog/log_reader.h"
 
 namespace {
@@ -67,13 +66,23 @@ bool parseArguments(int argc, char** argv, Arguments* arguments) {
     return true;
 }
 
+// Only a regular file is read: a folder, a FIFO or a device such as
+// /dev/zero cannot be read to an end. A log larger than this is no log the
+// relay wrote in any flight (about 18 MB an hour at 50 records a second).
+constexpr std::size_t kMaxLogBytes = std::size_t{1} << 32;
+
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    const platform::OpenedFile opened = platform::openRegularFile(path);
+    if (opened.file == nullptr) {
         return false;
     }
-    bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
+    std::vector<char> read;
+    bool cutShort = false;
+    if (!platform::readAtMost(opened.file.get(), kMaxLogBytes, read, cutShort) || cutShort) {
+        return false;
+    }
+    bytes->assign(read.begin(), read.end());
+    return true;
 }
 
 }  // namespace
