@@ -119,6 +119,8 @@ not_under_wine=(
     RelayClientMessages.ShortDatagramNeverBorrowsThePreviousOnesBytes
     RelayClientMessages.EndFlowDropsOnlyItsSender
     RelayRegistration.TwoClientsOnOneHostShareOneEntry
+    RelayRegistration.OthersAreServedWhileOneClientRegisters
+    RelayRegistration.PendingRegistrationsAreBounded
 )
 
 # The Windows programs' tests: the suites as Windows programs, then the Linux

@@ -136,6 +136,28 @@ bool TcpStream::sendAll(std::string_view bytes) {
     return true;
 }
 
+long TcpStream::sendSome(std::string_view bytes) {
+    if (bytes.empty()) {
+        return 0;
+    }
+    // Windows has no per-call "do not wait" flag: the stream waits on no
+    // send for this one call. A receiver meanwhile at worst finds nothing
+    // yet, which it already handles after its poll.
+    const SOCKET socket = asSocket(descriptor_);
+    if (!setBlocking(socket, false)) {
+        return -1;
+    }
+    const int sent = send(socket, bytes.data(), static_cast<int>(bytes.size()), 0);
+    const int error = sent == SOCKET_ERROR ? WSAGetLastError() : 0;
+    if (!setBlocking(socket, true)) {
+        return -1;
+    }
+    if (sent != SOCKET_ERROR) {
+        return static_cast<long>(sent);
+    }
+    return error == WSAEWOULDBLOCK ? 0 : -1;
+}
+
 ReceiveResult TcpStream::receive(char* buffer, std::size_t capacity, int timeoutMs) {
     const SOCKET socket = asSocket(descriptor_);
     const int ready = waitFor(socket, POLLRDNORM, timeoutMs);
@@ -170,12 +192,7 @@ std::unique_ptr<TcpListener> TcpListener::listen(std::string_view host, int port
     if (socket == INVALID_SOCKET) {
         return nullptr;
     }
-    // Windows needs no SO_REUSEADDR for a restart while the old connection
-    // is in TIME_WAIT, and there it would let a second simulator take the
-    // port: keep the port to this listener alone.
-    const BOOL exclusive = TRUE;
-    setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
-               sizeof exclusive);
+    prepareExclusiveListener(static_cast<std::intptr_t>(socket));
     int length = sizeof address;
     if (bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(socket, kListenBacklog) != 0 ||
@@ -204,6 +221,15 @@ std::unique_ptr<TcpStream> TcpListener::accept(int timeoutMs) {
     SetHandleInformation(reinterpret_cast<HANDLE>(accepted), HANDLE_FLAG_INHERIT, 0);
     disableCoalescing(accepted);
     return std::unique_ptr<TcpStream>(new TcpStream(static_cast<std::intptr_t>(accepted)));
+}
+
+bool prepareExclusiveListener(std::intptr_t descriptor) {
+    // Windows needs no SO_REUSEADDR for a restart while the old connections
+    // are in TIME_WAIT, and there it would let a second server take the
+    // port: SO_EXCLUSIVEADDRUSE keeps the port to this listener alone.
+    const BOOL exclusive = TRUE;
+    return setsockopt(asSocket(descriptor), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+                      reinterpret_cast<const char*>(&exclusive), sizeof exclusive) == 0;
 }
 
 }  // namespace platform
