@@ -1,5 +1,7 @@
 // corvessa-netlog: prints the records of a relay's "network.log", one line
 // each, then a summary; the exit status tells whether the file is whole.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -69,7 +71,9 @@ bool parseArguments(int argc, char** argv, Arguments* arguments) {
 // Only a regular file is read: a folder, a FIFO or a device such as
 // /dev/zero cannot be read to an end. A log larger than this is no log the
 // relay wrote in any flight (about 18 MB an hour at 50 records a second).
-constexpr std::size_t kMaxLogBytes = std::size_t{1} << 32;
+// (A 32-bit program's sizes end one byte short of it.)
+constexpr std::size_t kMaxLogBytes =
+    static_cast<std::size_t>(std::min<std::uint64_t>(std::uint64_t{1} << 32, SIZE_MAX));
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
     const platform::OpenedFile opened = platform::openRegularFile(path);
