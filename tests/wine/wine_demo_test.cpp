@@ -16,7 +16,7 @@ TEST(WineDemo, CorvessaExeFliesTheDemo) {
     SKIP_WITHOUT_WINDOWS_BUILD();
     const std::string programs =
         wine_support::mixedBuildDir({Side::Windows, Side::Linux, Side::Linux});
-    testing_support::flyDemoAndCheckIt(programs, {.page = false});
+    testing_support::flyDemoAndCheckIt(programs, {.page = false, .environment = {}});
     std::filesystem::remove_all(programs);
 }
 
@@ -27,7 +27,8 @@ TEST(WineDemo, WindowsSimulatorAndClientServeTheLinuxCorvessa) {
     SKIP_WITHOUT_WINDOWS_BUILD();
     const std::string programs =
         wine_support::mixedBuildDir({Side::Linux, Side::Windows, Side::Windows});
-    testing_support::flyDemoAndCheckIt(programs, {.routeAtClient = false, .page = false});
+    testing_support::flyDemoAndCheckIt(programs,
+                                       {.routeAtClient = false, .page = false, .environment = {}});
     std::filesystem::remove_all(programs);
 }
 
