@@ -5,10 +5,11 @@
 #   ./dev.sh sanitize  the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./dev.sh tsan      the multi-threaded subsystems' tests under ThreadSanitizer
 #   ./dev.sh format    applies .clang-format to every source
+#   ./dev.sh bench     release build; the microbenchmarks and corvessa-bench, one table
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libpugixml-dev)
+packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libpugixml-dev libbenchmark-dev)
 
 install_missing() {
     local missing=()
@@ -37,6 +38,19 @@ run_tests() {
     ctest --test-dir "$1" --output-on-failure --parallel 2 "${@:2}"
 }
 
+# run_benchmarks DIR [corvessa-bench OPTIONS...]: the readers and the relay
+# print as they work, so the microbenchmarks' report goes to a file first.
+run_benchmarks() {
+    local report="$1/micro-report.txt"
+    "$1/bench/corvessa-micro-bench" --benchmark_out="$report" --benchmark_out_format=console \
+        >/dev/null 2>&1 || { echo "The microbenchmarks failed" >&2; exit 1; }
+    echo "== Microbenchmarks ($(nproc) cores)"
+    grep -v '^\*\*\*' "$report"
+    echo
+    echo "== corvessa-bench: weather observation written to the link -> record at the clients"
+    "$1/bench/corvessa-bench" "${@:2}"
+}
+
 case "${1:-}" in
     demo)
         install_missing
@@ -45,7 +59,7 @@ case "${1:-}" in
         ;;
     test)
         install_missing
-        build build -DCORVESSA_WERROR=ON
+        build build -DCORVESSA_WERROR=ON -DCORVESSA_BENCHMARKS=ON
         run_tests build
         ;;
     sanitize)
@@ -58,6 +72,13 @@ case "${1:-}" in
         build build-tsan -DCORVESSA_WERROR=ON -DCORVESSA_SANITIZE=thread
         run_tests build-tsan -R '^(Relay|Route|SimLink)'
         ;;
+    bench)
+        install_missing
+        cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCORVESSA_BENCHMARKS=ON -DBUILD_TESTING=OFF >/dev/null
+        cmake --build build-bench
+        run_benchmarks build-bench "${@:2}"
+        ;;
     format)
         git ls-files '*.cpp' '*.h' | xargs clang-format -i
         ;;
@@ -65,7 +86,7 @@ case "${1:-}" in
         # The commands, as the comment at the top lists them.
         {
             echo "usage: ./dev.sh COMMAND, one of:"
-            sed -n '3,7s|^#   ./dev.sh |  |p' "$0"
+            sed -n '3,8s|^#   ./dev.sh |  |p' "$0"
         } >&2
         exit 2
         ;;

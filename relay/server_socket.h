@@ -107,6 +107,9 @@ class ServerSocket {
     std::size_t clientCount() const;
 
   private:
+    // The datagram benchmark calls the handler without the receive loop.
+    friend struct RelayBenchAccess;
+
     using MessagePointer = std::unique_ptr<outgoingMessage>;
 
     // Sender (outgoing_queue.cpp).
