@@ -11,11 +11,6 @@
 
 namespace {
 
-// The receive thread waits in slices of at most this long, so that a
-// stopped relay's receive thread ends soon rather than at the end of a
-// whole silent period.
-constexpr int kStopCheckMs = 100;
-
 void call(void (*command)()) {
     if (command != nullptr) {
         command();
@@ -35,6 +30,9 @@ int ServerSocket::receiveLoop() {
         }
         if (waited != platform::WaitResult::Readable) {
             continue;
+        }
+        if (!running) {
+            break;  // the wake-up of a stopping relay: not a client's datagram
         }
         // A short datagram leaves the rest zero, never the previous one's bytes.
         incoming = incomingMessage{};
@@ -65,8 +63,8 @@ platform::WaitResult ServerSocket::waitForDatagram() {
         if (left <= 0) {
             return platform::WaitResult::TimedOut;
         }
-        const int slice = static_cast<int>(std::min<long long>(left, kStopCheckMs));
-        const platform::WaitResult waited = sock->waitUntilReadable(slice);
+        // Asleep for the whole silent period: a stopping relay wakes it.
+        const platform::WaitResult waited = sock->waitUntilReadable(static_cast<int>(left));
         if (waited != platform::WaitResult::TimedOut) {
             return waited;
         }
@@ -178,25 +176,38 @@ void ServerSocket::handleHeartbeat(const incomingMessage& incoming,
                                    const platform::UdpEndpoint& sender) {
     const std::int32_t number = readBigEndian32(incoming.data);
     std::printf("heartbeat:%d \n", number);
-    std::lock_guard<std::recursive_mutex> lock(registryMutex);
-    const auto found = clients.find(clientKey(sender));
-    if (found == clients.end()) {
+    // Decided under the registry's lock, written after it: the sender must
+    // not wait for the console.
+    bool known = false;
+    std::int32_t expected = 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(registryMutex);
+        const auto found = clients.find(clientKey(sender));
+        if (found != clients.end()) {
+            known = true;
+            clientInfo& client = *found->second;
+            expected = nextHeartbeat(client.heartBeat);
+            if (number == expected) {
+                client.heartBeat = number;
+                client.lastSeen = timings_.clock();
+            } else {
+                // The notice is queued while the offender is still registered;
+                // by the time the sender takes it, only the clients that stay
+                // receive it.
+                sendReset();
+                clients.erase(found);
+            }
+        }
+    }
+    if (!known) {
         return;
     }
     std::printf("client exists\n");
-    clientInfo& client = *found->second;
-    const std::int32_t expected = nextHeartbeat(client.heartBeat);
     if (number == expected) {
         std::printf("Setting heart beat to:%d\n", number);
-        client.heartBeat = number;
-        client.lastSeen = timings_.clock();
         return;
     }
     std::printf("error on heartbeat, reset everything. expecting%dreceived:%d\n", expected, number);
-    // The notice is queued while the offender is still registered; by the
-    // time the sender takes it, only the clients that stay receive it.
-    sendReset();
-    clients.erase(found);
 }
 
 void ServerSocket::handleCommand(const incomingMessage& incoming) {

@@ -113,6 +113,7 @@ class ServerSocket {
     using MessagePointer = std::unique_ptr<outgoingMessage>;
 
     // Sender (outgoing_queue.cpp).
+    bool queueMessage(MessagePointer message);  // true when queued for the sender
     MessagePointer popMessage();
     int sendLoop();
     void sendToEveryClient(const outgoingMessage& wireMessage);
@@ -120,6 +121,7 @@ class ServerSocket {
     // Receive loop and registry (receive_loop.cpp).
     int receiveLoop();
     platform::WaitResult waitForDatagram();
+    void wakeReceiveLoop();
     void handleDatagram(const incomingMessage& incoming, int size,
                         const platform::UdpEndpoint& sender);
     void purgeClients();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -11,11 +12,13 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/tcp_socket.h"
 #include "simlink/link_messages.h"
 #include "simlink/link_text.h"
+#include "simlink/link_wait.h"
 #include "simlink/simconnect.h"
 #include "simlink/simulator_location.h"
 
@@ -32,7 +35,7 @@ constexpr std::size_t kReceiveChunkBytes = 4096;
 
 // One dispatch call hands over at most this much of what has arrived, so a
 // simulator that floods the link cannot hold the main thread in one call;
-// the rest waits for the next call, 1 ms later.
+// the rest waits for the next call, which follows at once.
 constexpr std::size_t kMaxBytesPerDispatch = 256 * 1024;
 
 // How much of an unreadable line the error report quotes.
@@ -44,10 +47,12 @@ constexpr int kQuotedLineBytes = 200;
 // makes each call's line one uninterrupted write, so the main thread and the
 // relay's receive thread never tear each other's lines. `quitDelivered`
 // belongs to the dispatching thread; it is atomic only because a closed
-// handle may be handed around.
+// handle may be handed around. The stream is shared so that the wait for
+// the next message can hold it without holding the mutex: a Close meanwhile
+// shuts it down, which ends the wait, and the last holder frees it.
 struct LinkConnection {
     std::mutex mutex;
-    std::unique_ptr<platform::TcpStream> stream;  // null once closed
+    std::shared_ptr<platform::TcpStream> stream;  // null once closed
     simlink::LineAssembler assembler;
     bool lost = false;  // the stream ended: nothing more will arrive
     std::atomic<bool> quitDelivered{false};
@@ -177,6 +182,12 @@ bool takeArrivedLines(LinkConnection& connection, std::vector<std::string>& line
     }
     lost = connection.lost;
     return true;
+}
+
+// The stream to wait on, or null when nothing more can arrive.
+std::shared_ptr<platform::TcpStream> streamToWaitOn(LinkConnection& connection) {
+    std::lock_guard lock(connection.mutex);
+    return connection.lost ? nullptr : connection.stream;
 }
 
 bool isOpen(LinkConnection& connection) {
@@ -344,6 +355,19 @@ HRESULT SIMCONNECT_CALL SimConnect_WeatherRequestInterpolatedObservation(
 }
 
 }  // extern "C"
+
+void waitForLinkMessage(HANDLE handle, int timeoutMs) {
+    LinkConnection* connection = findConnection(handle);
+    const std::shared_ptr<platform::TcpStream> stream =
+        connection != nullptr ? streamToWaitOn(*connection) : nullptr;
+    if (stream == nullptr) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        return;
+    }
+    // Without the connection's mutex: the relay's thread may send calls
+    // meanwhile.
+    stream->waitUntilReadable(timeoutMs);
+}
 
 std::string simulatorLocation() {
     const char* configured = std::getenv(kSimulatorVariable);
