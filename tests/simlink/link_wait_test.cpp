@@ -26,9 +26,9 @@ double millisecondsOfWait(HANDLE handle, int timeoutMs) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-class LinkWait : public simlink_test::SimulatorTest {};
+class SimLinkWait : public simlink_test::SimulatorTest {};
 
-TEST_F(LinkWait, EndsWhenTheSimulatorSendsAndTakesNothing) {
+TEST_F(SimLinkWait, EndsWhenTheSimulatorSendsAndTakesNothing) {
     openLink();
     EXPECT_GE(millisecondsOfWait(handle, kShortWaitMs), kShortWaitFloorMs);
 
@@ -46,7 +46,7 @@ TEST_F(LinkWait, EndsWhenTheSimulatorSendsAndTakesNothing) {
     EXPECT_EQ(messages[0].id(), static_cast<DWORD>(SIMCONNECT_RECV_ID_EVENT));
 }
 
-TEST_F(LinkWait, LastsItsWholeTimeWhereNothingCanArrive) {
+TEST_F(SimLinkWait, LastsItsWholeTimeWhereNothingCanArrive) {
     openLink();
     simulator->closeConnection();
     std::vector<Message> messages;
