@@ -8,10 +8,11 @@
 #   ./dev.sh soak [--short]  the relay's load test on loopback: 60 s, or 15 s
 #   ./dev.sh windows   the Windows programs: both zips in dist/, their tests under Wine
 #   ./dev.sh format    applies .clang-format to every source
+#   ./dev.sh bench     release build; the microbenchmarks and corvessa-bench, one table
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(g++ cmake ninja-build pkgconf libgtest-dev libgmock-dev libpugixml-dev
+packages=(g++ cmake ninja-build pkgconf libgtest-dev libgmock-dev libpugixml-dev libbenchmark-dev
     libcpp-httplib-dev nlohmann-json3-dev)
 # The page's browser test: Debian's chromium, driven by playwright-core from
 # the npm registry (never a browser of its own download).
@@ -175,6 +176,19 @@ run_fuzzers() {
     done
 }
 
+# run_benchmarks DIR [corvessa-bench OPTIONS...]: the readers and the relay
+# print as they work, so the microbenchmarks' report goes to a file first.
+run_benchmarks() {
+    local report="$1/micro-report.txt"
+    "$1/bench/corvessa-micro-bench" --benchmark_out="$report" --benchmark_out_format=console \
+        >/dev/null 2>&1 || { echo "The microbenchmarks failed" >&2; exit 1; }
+    echo "== Microbenchmarks ($(nproc) cores)"
+    grep -v '^\*\*\*' "$report"
+    echo
+    echo "== corvessa-bench: weather observation written to the link -> record at the clients"
+    "$1/bench/corvessa-bench" "${@:2}"
+}
+
 case "${1:-}" in
     demo)
         install_missing "${packages[@]}"
@@ -184,7 +198,7 @@ case "${1:-}" in
     test)
         install_missing "${packages[@]}"
         install_browser_test
-        build build -DCORVESSA_WERROR=ON
+        build build -DCORVESSA_WERROR=ON -DCORVESSA_BENCHMARKS=ON
         run_tests build
         ;;
     sanitize)
@@ -222,6 +236,13 @@ case "${1:-}" in
         install_missing "${packages[@]}"
         build build -DCORVESSA_WERROR=ON
         build/tests/soak/relay_soak "${@:2}"
+        ;;
+    bench)
+        install_missing "${packages[@]}"
+        cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCORVESSA_BENCHMARKS=ON -DBUILD_TESTING=OFF >/dev/null
+        cmake --build build-bench
+        run_benchmarks build-bench "${@:2}"
         ;;
     format)
         git ls-files '*.cpp' '*.h' | xargs clang-format -i

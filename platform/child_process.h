@@ -36,6 +36,9 @@ class ChildProcess {
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
+    // The system's number for the child, by which its resource use is read.
+    int processId() const;
+
     std::string standardOutput() const;
     std::string standardError() const;
 

@@ -162,6 +162,10 @@ std::string ChildProcess::standardOutput() const {
     return impl_->out;
 }
 
+int ChildProcess::processId() const {
+    return static_cast<int>(impl_->pid);
+}
+
 std::string ChildProcess::standardError() const {
     std::lock_guard<std::mutex> lock(impl_->mutex);
     return impl_->err;

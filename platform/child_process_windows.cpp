@@ -230,6 +230,10 @@ ChildProcess::~ChildProcess() {
     CloseHandle(impl_->process);
 }
 
+int ChildProcess::processId() const {
+    return static_cast<int>(impl_->processId);
+}
+
 std::string ChildProcess::standardOutput() const {
     std::lock_guard<std::mutex> lock(impl_->mutex);
     return impl_->out;

@@ -48,6 +48,12 @@ class TcpStream {
     // stores up to `capacity` of them.
     ReceiveResult receive(char* buffer, std::size_t capacity, int timeoutMs);
 
+    // Waits at most `timeoutMs` until a receive would not wait: bytes have
+    // arrived, or the stream has ended. Takes nothing. False on time out.
+    bool waitUntilReadable(int timeoutMs);
+    // The same, or until a send would take at least one byte.
+    bool waitUntilReadableOrWritable(int timeoutMs);
+
     // Ends both directions: the peer sees the end of the stream and a
     // receiver on this side returns Closed.
     void shutdown();

@@ -179,6 +179,15 @@ ReceiveResult TcpStream::receive(char* buffer, std::size_t capacity, int timeout
     return {ReceiveStatus::Closed, 0};
 }
 
+bool TcpStream::waitUntilReadable(int timeoutMs) {
+    // A failed wait counts as readable: the receive that follows tells why.
+    return waitFor(asSocket(descriptor_), POLLRDNORM, timeoutMs) != 0;
+}
+
+bool TcpStream::waitUntilReadableOrWritable(int timeoutMs) {
+    return waitFor(asSocket(descriptor_), POLLRDNORM | POLLWRNORM, timeoutMs) != 0;
+}
+
 void TcpStream::shutdown() {
     ::shutdown(asSocket(descriptor_), SD_BOTH);
 }

@@ -1,6 +1,7 @@
 // The outgoing queue and the sender thread: everything sent to all clients
 // passes through here, first in, first out.
 #include <cstring>
+#include <vector>
 
 #include "relay/server_socket.h"
 
@@ -9,6 +10,14 @@ void ServerSocket::sendToClients(outgoingMessage* msg) {
     if (message == nullptr) {
         return;
     }
+    if (queueMessage(std::move(message))) {
+        // Raised once the registry is free: a sender woken while it is
+        // still held would only wake to wait for it.
+        queueSignal.raise();
+    }
+}
+
+bool ServerSocket::queueMessage(MessagePointer message) {
     std::lock_guard<std::recursive_mutex> lock(registryMutex);
     telemetryStarted = 1;
     if (!clients.empty()) {
@@ -16,17 +25,17 @@ void ServerSocket::sendToClients(outgoingMessage* msg) {
         // holds the message in host byte order.
         outgoingMessage* queued = message.get();
         outgoing.push_back(std::move(message));
-        queueSignal.raise();
         if (logEnabled) {
             logOutgoing(queued, 1);
         }
-        return;
+        return true;
     }
     if (logEnabled) {
         logOutgoing(message.get(), 0);
     }
     // Nobody is left to send to: whatever still waits is dropped too.
     outgoing.clear();
+    return false;
 }
 
 void ServerSocket::sendReset() {

@@ -4,15 +4,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "relay/server_socket.h"
 
 namespace {
-
-// The receive thread waits in slices of at most this long, so that a
-// stopped relay's receive thread ends soon rather than at the end of a
-// whole silent period.
-constexpr int kStopCheckMs = 100;
 
 void call(void (*command)()) {
     if (command != nullptr) {
@@ -36,6 +32,9 @@ int ServerSocket::receiveLoop() {
         }
         if (wake != Wake::Datagram) {
             continue;
+        }
+        if (!running) {
+            break;  // the wake-up of a stopping relay: not a client's datagram
         }
         const int size = sock->receiveFrom(&incoming, sizeof incoming, &sender);
         if (size < 0) {
@@ -70,8 +69,11 @@ ServerSocket::Wake ServerSocket::waitForDatagram() {
         if (left <= 0) {
             return Clock::now() >= silentUntil_ ? Wake::Silence : Wake::Deadline;
         }
-        const int slice = static_cast<int>(std::min<long long>(left, kStopCheckMs));
-        const platform::WaitResult waited = sock->waitUntilReadable(slice);
+        // Asleep until the silence or the next registration is due: a
+        // stopping relay wakes it.
+        const auto timeoutMs =
+            static_cast<int>(std::min<long long>(left, std::numeric_limits<int>::max()));
+        const platform::WaitResult waited = sock->waitUntilReadable(timeoutMs);
         if (waited == platform::WaitResult::Readable) {
             return Wake::Datagram;
         }
@@ -159,25 +161,38 @@ void ServerSocket::handleHeartbeat(const incomingMessage& incoming,
                                    const platform::UdpEndpoint& sender) {
     const std::int32_t number = readBigEndian32(incoming.data);
     std::printf("heartbeat:%d \n", number);
-    std::lock_guard<std::recursive_mutex> lock(registryMutex);
-    const auto found = clients.find(clientKey(sender));
-    if (found == clients.end()) {
+    // Decided under the registry's lock, written after it: the sender must
+    // not wait for the console.
+    bool known = false;
+    std::int32_t expected = 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(registryMutex);
+        const auto found = clients.find(clientKey(sender));
+        if (found != clients.end()) {
+            known = true;
+            clientInfo& client = *found->second;
+            expected = nextHeartbeat(client.heartBeat);
+            if (number == expected) {
+                client.heartBeat = number;
+                client.lastSeen = timings_.clock();
+            } else {
+                // The notice is queued while the offender is still registered;
+                // by the time the sender takes it, only the clients that stay
+                // receive it.
+                sendReset();
+                forgetClient(found->first);
+            }
+        }
+    }
+    if (!known) {
         return;
     }
     std::printf("client exists\n");
-    clientInfo& client = *found->second;
-    const std::int32_t expected = nextHeartbeat(client.heartBeat);
     if (number == expected) {
         std::printf("Setting heart beat to:%d\n", number);
-        client.heartBeat = number;
-        client.lastSeen = timings_.clock();
         return;
     }
     std::printf("error on heartbeat, reset everything. expecting%dreceived:%d\n", expected, number);
-    // The notice is queued while the offender is still registered; by the
-    // time the sender takes it, only the clients that stay receive it.
-    sendReset();
-    forgetClient(found->first);
 }
 
 void ServerSocket::handleCommand(const incomingMessage& incoming) {

@@ -70,10 +70,11 @@ ServerSocket::ServerSocket(int port, SimulatorCommands commands, RelayTimings ti
 ServerSocket::~ServerSocket() {
     running = 0;
     destroying_ = true;
-    // The sender empties the queue once more and ends; the reaper wakes from
-    // its sleep; the receive loop notices within one of its short waits.
+    // The sender empties the queue once more and ends; the reaper and the
+    // receive loop wake from their sleeps.
     queueSignal.raise();
     reaperWake_.raise();
+    wakeReceiveLoop();
     for (std::thread* worker : {&receiveThread_, &sendThread_, &reapThread_}) {
         if (worker->joinable()) {
             worker->join();
@@ -99,8 +100,19 @@ void ServerSocket::startReapThread() {
     reapThread_ = std::thread([this] { reapLoop(); });
 }
 
+void ServerSocket::wakeReceiveLoop() {
+    // An empty datagram to the relay's own port: it ends the receive loop's
+    // wait, and is no message of any kind, should it ever be read as one.
+    platform::UdpEndpoint self;
+    self.address = platform::ipv4Address("127.0.0.1");
+    self.port = static_cast<std::uint16_t>(sock->localPort());
+    const char nothing = 0;
+    sock->sendTo(&nothing, 0, self);
+}
+
 void ServerSocket::shutdown() {
     running = 0;
+    wakeReceiveLoop();
     platform::sleepMilliseconds(timings_.shutdownSleepMs);
     std::printf("Shutting down");
 }

@@ -120,9 +120,13 @@ class ServerSocket {
     std::size_t pendingRegistrationCount() const;
 
   private:
+    // The datagram benchmark calls the handler without the receive loop.
+    friend struct RelayBenchAccess;
+
     using MessagePointer = std::unique_ptr<outgoingMessage>;
 
     // Sender (outgoing_queue.cpp).
+    bool queueMessage(MessagePointer message);  // true when queued for the sender
     MessagePointer popMessage();
     int sendLoop();
     void sendToEveryClient(const outgoingMessage& wireMessage);
@@ -131,6 +135,7 @@ class ServerSocket {
     enum class Wake { Datagram, Silence, Deadline, Stopped };
     int receiveLoop();
     Wake waitForDatagram();
+    void wakeReceiveLoop();
     void handleDatagram(const incomingMessage& incoming, int size,
                         const platform::UdpEndpoint& sender);
     void purgeClients();

@@ -3,16 +3,17 @@
 #include <cstdio>
 
 #include "app/shared_flight_state.h"
-#include "platform/sleep.h"
 #include "simlink/client_events.h"
+#include "simlink/link_wait.h"
 
 namespace {
 
 constexpr const char* kClientName = "Devovav Adazova";
 
-// The pause between two dispatch calls: the loop polls, and this keeps the
-// main thread from spinning while no message waits.
-constexpr int kDispatchPauseMs = 1;
+// Between two dispatch calls the loop sleeps until the simulator sends, but
+// never longer than this, so that a quit asked for from elsewhere (the
+// console's Ctrl+C) is seen soon even on a silent link.
+constexpr int kDispatchWaitMs = 100;
 
 struct SampleVariable {
     const char* name;
@@ -69,7 +70,9 @@ bool runSimConnect(DispatchProc dispatch) {
     // call that carried it, so that call always finishes first.
     while (flightState.quitRequested == 0) {
         SimConnect_CallDispatch(handle, dispatch, nullptr);
-        platform::sleepMilliseconds(kDispatchPauseMs);
+        if (flightState.quitRequested == 0) {
+            waitForLinkMessage(handle, kDispatchWaitMs);
+        }
     }
     // The relay's thread transmits through the shared handle: it is taken
     // away before the connection behind it closes.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -11,12 +12,14 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/tcp_socket.h"
 #include "simlink/link_messages.h"
 #include "simlink/link_outbox.h"
 #include "simlink/link_text.h"
+#include "simlink/link_wait.h"
 #include "simlink/simconnect.h"
 #include "simlink/simulator_location.h"
 
@@ -33,7 +36,7 @@ constexpr std::size_t kReceiveChunkBytes = 4096;
 
 // One dispatch call hands over at most this much of what has arrived, so a
 // simulator that floods the link cannot hold the main thread in one call;
-// the rest waits for the next call, 1 ms later.
+// the rest waits for the next call, which follows at once.
 constexpr std::size_t kMaxBytesPerDispatch = 256 * 1024;
 
 // How much of an unreadable line the error report quotes.
@@ -47,10 +50,12 @@ constexpr int kQuotedLineBytes = 200;
 // write waits while it is held: a simulator that stops reading fills the
 // outbox until its limits give the link up. `quitDelivered`
 // belongs to the dispatching thread; it is atomic only because a closed
-// handle may be handed around.
+// handle may be handed around. The stream is shared so that the wait for
+// the next message can hold it without holding the mutex: a Close meanwhile
+// shuts it down, which ends the wait, and the last holder frees it.
 struct LinkConnection {
     std::mutex mutex;
-    std::unique_ptr<platform::TcpStream> stream;  // null once closed
+    std::shared_ptr<platform::TcpStream> stream;  // null once closed
     simlink::LinkOutbox outbox;
     simlink::LineAssembler assembler;
     bool lost = false;  // the stream ended or was given up: nothing more will arrive
@@ -204,6 +209,21 @@ bool takeArrivedLines(LinkConnection& connection, std::vector<std::string>& line
     }
     lost = connection.lost;
     return true;
+}
+
+// What the wait for the next message watches: the stream, null when nothing
+// more can arrive, and whether bytes wait in the outbox for the peer.
+struct LinkToWaitOn {
+    std::shared_ptr<platform::TcpStream> stream;
+    bool unsentBytes = false;
+};
+
+LinkToWaitOn linkToWaitOn(LinkConnection& connection) {
+    std::lock_guard lock(connection.mutex);
+    if (connection.lost || connection.stream == nullptr) {
+        return {};
+    }
+    return {connection.stream, connection.outbox.unsentBytes() > 0};
 }
 
 bool isOpen(LinkConnection& connection) {
@@ -374,6 +394,24 @@ HRESULT SIMCONNECT_CALL SimConnect_WeatherRequestInterpolatedObservation(
 }
 
 }  // extern "C"
+
+void waitForLinkMessage(HANDLE handle, int timeoutMs) {
+    LinkConnection* connection = findConnection(handle);
+    const LinkToWaitOn link = connection != nullptr ? linkToWaitOn(*connection) : LinkToWaitOn{};
+    if (link.stream == nullptr) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        return;
+    }
+    // Without the connection's mutex: the relay's thread may send calls
+    // meanwhile. Only a dispatch call flushes the outbox, so while bytes wait
+    // there the wait also ends as soon as the peer can take some; a peer that
+    // takes none leaves the loop asleep rather than spinning.
+    if (link.unsentBytes) {
+        link.stream->waitUntilReadableOrWritable(timeoutMs);
+    } else {
+        link.stream->waitUntilReadable(timeoutMs);
+    }
+}
 
 std::string simulatorLocation() {
     const char* configured = std::getenv(kSimulatorVariable);

@@ -111,5 +111,20 @@ TEST_F(RelayRealTimings, RegistrationPausesAndShutdownTakeTheirFullTime) {
     EXPECT_EQ(console.text(), "Shutting down");
 }
 
+// The receive loop sleeps through a whole silent period instead of waking
+// to look at a flag; stopping the relay wakes it, so the end does not wait
+// for the silence to run out.
+TEST_F(RelaySetUp, StoppingWakesTheReceiveLoopFromItsSilentPeriod) {
+    RelayTimings timings = fastTimings();
+    timings.selectTimeoutMs = 600000;
+    start(timings);
+    TestClient client(port());
+    registerClient(client);
+
+    const auto before = std::chrono::steady_clock::now();
+    server.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(30));
+}
+
 }  // namespace
 }  // namespace relay_test
