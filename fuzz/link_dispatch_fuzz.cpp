@@ -7,6 +7,7 @@
 #include "app/shared_flight_state.h"
 #include "fuzz/fuzz_support.h"
 #include "monitor/dispatch.h"
+#include "monitor/outgoing_message.h"
 #include "simlink/link_messages.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
