@@ -78,7 +78,7 @@ TEST(WineProgram, SecondOnTheSamePortEndsWithFourteenAndCtrlCShutsDown) {
         << second.errors();
 
     first.process->sendControlEvent(platform::CtrlC);
-    ASSERT_TRUE(first.process->wait(kWaitMs));
+    ASSERT_TRUE(first.process->wait(kWaitMs)) << first.output() << first.errors();
     EXPECT_NE(first.output().find("Shutting down"), std::string::npos) << first.output();
     EXPECT_EQ(first.output().find("distance"), std::string::npos) << first.output();
 }
@@ -89,7 +89,7 @@ TEST(WineProgram, WithoutSimulatorEndsWithZeroAndLogsInTheCurrentFolder) {
     CorvessaRun run = startCorvessa(
         deadSimulatorAddress(),
         {"-lognetwork", "-port", std::to_string(testing_support::freeUdpPort())}, dir);
-    ASSERT_TRUE(run.process->wait(kWaitMs));
+    ASSERT_TRUE(run.process->wait(kWaitMs)) << run.output() << run.errors();
     EXPECT_EQ(run.process->exitStatus(), 0) << run.output() << run.errors();
     EXPECT_NE(run.output().find("\ndistance 0.000000\ndistance 0.000000"), std::string::npos)
         << run.output();
@@ -113,7 +113,7 @@ TEST(WineProgram, OpensARouteFileInAFolderWithANonAsciiName) {
     CorvessaRun run = startCorvessa(
         deadSimulatorAddress(), {"-port", std::to_string(testing_support::freeUdpPort()), "-type",
                                  "P", "-flightplan", windowsPath});
-    ASSERT_TRUE(run.process->wait(kWaitMs));
+    ASSERT_TRUE(run.process->wait(kWaitMs)) << run.output() << run.errors();
     EXPECT_EQ(run.process->exitStatus(), 0);
     EXPECT_NE(run.output().find("Found file: Z:\\"), std::string::npos) << run.output();
     EXPECT_NE(run.output().find("coord lat and long and id:47.500000 -122.250000 ABCD"),
