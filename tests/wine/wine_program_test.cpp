@@ -48,14 +48,14 @@ TEST(WineProgram, HelpAndAMissingTypeEndWithOne) {
     CorvessaRun untyped = startCorvessa(
         deadSimulatorAddress(),
         {"-port", std::to_string(testing_support::freeUdpPort()), "-flightplan", "x.rte"});
-    ASSERT_TRUE(help.process->wait(kWaitMs));
+    ASSERT_TRUE(help.process->wait(kWaitMs)) << help.output() << help.errors();
     EXPECT_EQ(help.process->exitStatus(), 1);
     const std::string shown = help.output();
     EXPECT_EQ(shown.find('\n'), 511u) << shown;
     EXPECT_NE(shown.find(" -help ? xxxx"), std::string::npos) << shown;
     EXPECT_NE(shown.find("x\nusage: Corvessa  [-pause -altitude <feet>]"), std::string::npos)
         << shown;
-    ASSERT_TRUE(untyped.process->wait(kWaitMs));
+    ASSERT_TRUE(untyped.process->wait(kWaitMs)) << untyped.output() << untyped.errors();
     EXPECT_EQ(untyped.process->exitStatus(), 1);
     EXPECT_NE(untyped.output().find("-type is mandatory"), std::string::npos) << untyped.output();
 }
